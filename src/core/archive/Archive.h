@@ -1,0 +1,116 @@
+// Logger archive: a flat sequence of packets, each with one logger's time
+// stamp and the bytes its nine serial ports received, ended by "####".
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace rix {
+
+struct Context;
+
+constexpr int kMaxPayload = 2400;
+constexpr int kPayloadArea = 4096;
+constexpr int kPorts = 9;
+
+// In-memory image of a type 0/1 packet; type-2 packets are normalised to
+// type 1 (time in 10 ms units) on reading.
+struct ArchivePacket {
+    uint8_t destination = 0;
+    uint8_t type = 0;
+    uint8_t sender = 0;
+    uint8_t sequence = 0;
+    int16_t total = 0;
+    uint32_t time = 0;
+    int16_t counts[kPorts] = {};
+    uint8_t payload[kPayloadArea] = {};
+};
+
+// The first total + 32 bytes of the packet as a type-1 packet stands on disk
+// (28 header bytes, payload, trailer). out must hold total + 32 bytes.
+size_t PacketImage(const ArchivePacket& packet, uint8_t* out);
+
+// Forward-only binary input through a large buffer.
+class ArchiveStream {
+public:
+    ArchiveStream() = default;
+    ~ArchiveStream();
+    ArchiveStream(const ArchiveStream&) = delete;
+    ArchiveStream& operator=(const ArchiveStream&) = delete;
+
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return file_ != nullptr; }
+    // Reads up to n bytes; fewer means the end of the file was met.
+    size_t Read(void* dst, size_t n);
+    // Next byte or -1 at the end.
+    int ReadByte() {
+        if (pos_ < len_) return buffer_[pos_++];
+        return Refill() ? buffer_[pos_++] : -1;
+    }
+    bool AtEnd();  // no byte left
+    bool EofSeen() const { return eof_; }  // a read has met the end
+    long Position() const { return static_cast<long>(base_ + pos_); }
+    void Rewind();
+
+private:
+    bool Refill();
+    std::FILE* file_ = nullptr;
+    std::vector<uint8_t> buffer_;
+    size_t pos_ = 0;
+    size_t len_ = 0;
+    uint64_t base_ = 0;  // file offset of buffer_[0]
+    bool eof_ = false;
+};
+
+// Reader state kept for the program run (sequence) and per pass (counts).
+struct ReaderState {
+    uint8_t lastSequence[5] = {};
+    long packets = 0;  // received plus missing, per channel pass
+    long missing = 0;
+    long senderPackets[5] = {};
+    long senderBytes[5] = {};
+};
+
+void ResetPacketCounters(ReaderState& state);
+void ResetSenderStatistics(ReaderState& state);
+
+// Reads the next good packet. Returns total + 32, or 0 at the end of the file.
+int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+               bool showHeader);
+
+// Next record of a channel: 1 found, 0 at the end (or channel id 0).
+// record must hold kMaxPayload bytes.
+int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record, int& length,
+                      ArchiveStream& stream);
+
+void ChannelToSenderPort(int channelId, int& sender, int& port);
+
+// One packet to write. Type 0/1 use time; type 2 uses msOfDay and yearDay.
+struct PacketSpec {
+    uint8_t type = 0;
+    uint8_t sender = 1;
+    uint8_t sequence = 0;
+    uint32_t time = 0;
+    int32_t msOfDay = 0;
+    int16_t yearDay = 0;
+    int16_t counts[kPorts] = {};
+};
+
+// Appends the packet in the on-disk layout: header fields in table order
+// (destination 1), the nine counts, the payload (the non-empty ports' bytes
+// concatenated in port order, sum of counts bytes), then "####".
+// total is the sum of the counts.
+void AppendPacket(std::vector<uint8_t>& out, const PacketSpec& spec, const uint8_t* payload);
+
+// A writer that numbers its packets: sequence increments per packet, wrapping at 256.
+struct PacketWriter {
+    uint8_t sequence = 0;
+    void Append(std::vector<uint8_t>& out, PacketSpec spec, const uint8_t* payload) {
+        spec.sequence = sequence++;
+        AppendPacket(out, spec, payload);
+    }
+};
+
+}  // namespace rix

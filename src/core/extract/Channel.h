@@ -1,0 +1,99 @@
+// Channel output files, the merge working file (_MRG), the time-offset file
+// (_TO), and the per-channel writers that turn a port's bytes into rows.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "setup/Isf.h"
+
+namespace rix {
+
+struct Context;
+
+constexpr int kRecordSize = 1024;  // 1023 bytes and a terminator
+constexpr int kMaxRowValues = 220;
+constexpr int kTitleSize = 20;
+
+// What a line decoder gives the generic row writer.
+struct RowValues {
+    int count = 0;
+    double values[kMaxRowValues];
+    char titles[kMaxRowValues][kTitleSize];
+    int precision[kMaxRowValues];
+    RowValues() { Reset(); }
+    void Reset();  // values 9999.999999, precision 6, titles empty
+    void Set(int i, double value, const char* title, int precisionCode);
+};
+
+struct ChannelWriter {
+    int channelId = 0;
+    int lineLength = 0;
+    int lastLineLength = 0;
+    int newLine = 0;
+    int linesWritten = 0;
+    int counters[3] = {};
+    int headerLines = 0;
+    int columnCount = 0;
+    int headerPending = 1;
+    double writerValue = 0;
+    double offsetTime = 0;
+    double firstTime = -1;
+    double lastTime = -1;
+    double recordTime = -1;
+    double scale = 1.0;
+    bool overlong = false;  // a line passed 1023 bytes: drop the rest up to its line feed
+    std::string outputPath;
+    char record[kRecordSize] = {};
+    char lastRecord[kRecordSize] = {};
+    int deviceTable[100] = {};
+};
+
+struct OutputRegistry {
+    std::FILE* streams[kChannelCount] = {};
+    bool open[kChannelCount] = {};
+    std::FILE* merge = nullptr;
+    std::string mergePath;
+};
+
+struct ChannelState {
+    std::array<ChannelWriter, kChannelCount> writers;
+    OutputRegistry outputs;
+};
+
+void ResetChannel(Context& ctx, int channelId);
+void ResetAllChannels(Context& ctx);
+
+// The shared file-open routine: mode "r+b", "w+b" or "a+b"; on failure the box
+// "<purpose> File Error" / "Unable to open <path>". Output streams get a large buffer.
+std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
+                    const std::string& purpose);
+
+// "<outDir>/<base>_<id>_<keyword><ext>", opened once per run and entered in _MRG.
+int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
+                    const std::string& outDir, const std::string& base, const std::string& ext);
+void CloseChannelFile(Context& ctx, int channelId);
+void CloseAllOutputs(Context& ctx);  // channel files, auxiliary files, then _MRG
+void FinishChannelEntry(Context& ctx, int headerLines, int columnCount);
+int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
+                        const std::string& ext);
+
+// Line assembler for the line-oriented meters and the date/time lines (type 42).
+// Returns 1 when at least one line was accepted by the row writer, else 0.
+int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, double time,
+                  int meterType, int channel, int count, const uint8_t* bytes, std::FILE* stream);
+
+// Generic row writer for one complete line of the channel's record buffer.
+// Returns the decoder's result (0 = not accepted).
+int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int meterType,
+                 int channel, std::FILE* stream);
+
+// BINARY and Hex_Output. time in whole milliseconds.
+int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int count,
+                   const uint8_t* bytes, std::FILE* stream);
+
+// Writes a value with the format of its precision code, preceded by a tab.
+void WritePrecisionValue(std::FILE* stream, double value, int precisionCode);
+
+}  // namespace rix

@@ -1,0 +1,81 @@
+// The extraction driver: one logger archive to one text file per channel.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "setup/Isf.h"
+
+namespace rix {
+
+struct Context;
+class ArchiveStream;
+
+// Clock re-basing of other loggers' packets onto the clock logger.
+struct ClockState {
+    double origin = -1;
+    int clockLogger = 0;
+    bool started = false;
+    double lastOwn[5] = {0, 0, 0, 0, 0};
+    bool rebasePending[5] = {true, true, true, true, true};
+};
+
+// "RIX.LOG" in the working folder, written while debugging is on.
+struct DebugLog {
+    bool enabled = false;
+    std::FILE* file = nullptr;
+    std::string path = "RIX.LOG";
+};
+
+void LogLine(Context& ctx, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+// Writes "End Of Archive" and closes the log, whenever it is open.
+void LogEnd(Context& ctx);
+
+// What the Extract button gathers from the main window.
+struct ExtractRequest {
+    int runMode = 0;          // 1 = daily: the archive name is built from baseArchive
+    std::string archive;      // archive path
+    std::string baseArchive;  // daily base name
+    std::string isfFile;
+    std::string esfFile;
+    std::string msfFile;
+    std::string deviceFolder = ".";
+    std::string outputFolder = ".";
+    std::string fromText;  // start and end fields: used when they parse as integers
+    std::string toText;
+    bool showHeaders = false;
+    int todayYear = 0;  // local date for the daily name (full year, day of year)
+    int todayDay = 0;
+};
+
+enum class ExtractOutcome {
+    kDone,          // ran to its end
+    kFailed,        // stopped early on a reported failure
+};
+
+// Everything the Extract button does apart from the dialogs and the timer.
+// restartTimer tells whether the window restarts its timer and countdown.
+ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
+                                  bool* restartTimer = nullptr);
+
+struct RunPaths {
+    std::string outputFolder;
+    std::string deviceFolder;
+    std::string baseName;   // with "raw_" for raw data output
+    std::string extension;  // with its dot
+};
+
+int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
+                  double to, bool showHeaders);
+int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
+                    int offsetHours, ArchiveStream& archive);
+void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender);
+int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
+                   int format, int offsetHours, double time, int count, const uint8_t* bytes,
+                   std::FILE* stream);
+
+// Splits an archive path into base name (no folder, no extension) and
+// extension (with its dot). False when either is missing.
+bool SplitArchiveName(const std::string& path, std::string& base, std::string& extension);
+
+}  // namespace rix

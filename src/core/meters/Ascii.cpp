@@ -1,0 +1,5 @@
+#include "meters/Ascii.h"
+namespace rix {
+// stub: to be written
+int AppendLineTime(double, int&, char*) { return 0; }
+}  // namespace rix
