@@ -29,6 +29,7 @@ struct Context {
     ClockState clock;            // re-basing of logger clocks
     DebugLog log;
     std::array<bool, 256> foundSender{};
+    ArchivePacket packet;        // the one packet a pass keeps in memory
     double currentTime = -1;
     std::string deviceFolder = ".";  // device files of the run
 };

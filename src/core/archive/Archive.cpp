@@ -1,19 +1,374 @@
+// Logger archive reader and writer.
+//
+// The reader walks an archive forward only. Every header field is checked as
+// soon as it is read; a header that fails is skipped by scanning for the next
+// "####" trailer, so a damaged stretch costs the packets it touches and the
+// reading goes on behind it. Nothing in a damaged archive can make the reader
+// step outside the packet it fills or stop making progress.
 #include "archive/Archive.h"
+
+#include <algorithm>
+#include <cstring>
+
 #include "Context.h"
+
 namespace rix {
-// stub: to be written
-size_t PacketImage(const ArchivePacket&, uint8_t*) { return 0; }
+
+namespace {
+
+constexpr size_t kStreamBuffer = size_t{1} << 20;
+constexpr int kSenders = 5;                  // index = sender id, 1 to 4 used
+constexpr int32_t kMsPerDay = 86400000;      // milliseconds of one day
+constexpr int64_t kLeapYearMs = 366LL * kMsPerDay;
+constexpr int64_t kCommonYearMs = 365LL * kMsPerDay;
+constexpr size_t kType01Header = 28;
+
+int16_t Le16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Put16(uint8_t* p, int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    p[0] = static_cast<uint8_t>(u & 0xff);
+    p[1] = static_cast<uint8_t>(u >> 8);
+}
+
+void Put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void Append16(std::vector<uint8_t>& out, int16_t v) {
+    uint8_t b[2];
+    Put16(b, v);
+    out.insert(out.end(), b, b + 2);
+}
+
+void Append32(std::vector<uint8_t>& out, uint32_t v) {
+    uint8_t b[4];
+    Put32(b, v);
+    out.insert(out.end(), b, b + 4);
+}
+
+bool Read16(ArchiveStream& stream, int16_t& v) {
+    uint8_t b[2];
+    if (stream.Read(b, 2) != 2) return false;
+    v = Le16(b);
+    return true;
+}
+
+bool Read32(ArchiveStream& stream, uint32_t& v) {
+    uint8_t b[4];
+    if (stream.Read(b, 4) != 4) return false;
+    v = Le32(b);
+    return true;
+}
+
+bool ValidCount(int v) { return v >= 0 && v <= kMaxPayload; }
+
+// Maps a type-2 calendar time onto the run's time base: milliseconds from the
+// run's first type-2 packet, with one year change per run carried by a fixed
+// offset. Returns the time in 10 ms units, truncated toward zero. Also enters
+// the packet's day in the Julian day table.
+int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
+    Type2Reference& ref = ctx.julian.type2;
+    const int year = yearDay / 1000;
+    const int day = yearDay % 1000;
+    const int64_t yearTime = static_cast<int64_t>(day) * kMsPerDay + msOfDay;
+    if (!ref.set) {
+        ref.set = true;
+        ref.year = year;
+        ref.day = day;
+        ref.yearTime = static_cast<double>(yearTime);
+    } else if (!ref.offsetSet && year != ref.year) {
+        ref.offsetSet = true;
+        ref.yearOffset = static_cast<double>(ref.year % 4 == 0 ? kLeapYearMs : kCommonYearMs);
+    }
+    // All terms are whole milliseconds well inside 2^53, so this is exact.
+    const int64_t relative = yearTime - static_cast<int64_t>(ref.yearTime) +
+                             (ref.offsetSet ? static_cast<int64_t>(ref.yearOffset) : 0);
+    if (yearDay >= 0 && yearDay < kJulianTableSize)
+        EnterPacketDay(ctx.julian, yearDay, msOfDay, static_cast<double>(relative));
+    return relative / 10;
+}
+
+// Reads and checks one header. On a type-2 header the time is converted at
+// once (the conversion stands even if a later field fails) and the delivered
+// time in 10 ms units is kept in units, which, unlike the 32-bit field, never
+// wraps. False on any failed check or the end of the file.
+bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int64_t& units,
+                bool& converted) {
+    converted = false;
+    uint8_t head[4];
+    if (stream.Read(head, 4) != 4) return false;
+    packet.destination = head[0];
+    packet.type = head[1];
+    packet.sender = head[2];
+    packet.sequence = head[3];
+    if (packet.destination != 1 || packet.sender < 1 || packet.sender > 4 || packet.type > 2)
+        return false;
+
+    if (packet.type == 2) {
+        uint32_t raw;
+        if (!Read32(stream, raw)) return false;
+        const auto msOfDay = static_cast<int32_t>(raw);
+        if (msOfDay < 0 || msOfDay > kMsPerDay) return false;
+        int16_t yearDay;
+        if (!Read16(stream, yearDay)) return false;
+        const int day = yearDay % 1000;
+        if (day < 1 || day > 366) return false;
+        units = Type2ToUnits(ctx, yearDay, msOfDay);
+        converted = true;
+        packet.time = static_cast<uint32_t>(units);  // modulo 2^32, as the field holds it
+        packet.type = 1;
+        if (!Read16(stream, packet.total) || !ValidCount(packet.total)) return false;
+        uint8_t reserved[2];
+        if (stream.Read(reserved, 2) != 2) return false;
+    } else {
+        if (!Read16(stream, packet.total) || !ValidCount(packet.total)) return false;
+        if (!Read32(stream, packet.time)) return false;
+    }
+
+    int sum = 0;
+    for (int p = 0; p < kPorts; ++p) {
+        if (!Read16(stream, packet.counts[p]) || !ValidCount(packet.counts[p])) return false;
+        sum += packet.counts[p];
+        if (sum > packet.total) return false;
+    }
+    return sum == packet.total;
+}
+
+// Per sender: every sequence number skipped since the sender's last packet
+// counts as a missing packet.
+void CountSequence(ReaderState& state, const ArchivePacket& packet) {
+    uint8_t& last = state.lastSequence[packet.sender];
+    while (static_cast<uint8_t>(last + 1) != packet.sequence) {
+        ++last;
+        ++state.missing;
+        ++state.packets;
+    }
+    last = packet.sequence;
+    ++state.senderPackets[packet.sender];
+    state.senderBytes[packet.sender] += packet.total;
+}
+
+void ShowHeader(Context& ctx, const ArchivePacket& packet, long position) {
+    const uint32_t t = packet.time;
+    // Type 0 counts unsigned milliseconds, type 1 signed 10 ms units.
+    const long decimal = packet.type == 0 ? static_cast<long>(t) : static_cast<long>(static_cast<int32_t>(t));
+    const int16_t* c = packet.counts;
+    ctx.reporter.ShowError(
+        "Show Header",
+        Format("File index %ld Sender %d dest %d mod %02x time %ld %08lx pkttype %d total %d  c0 %d "
+               "c1 %d c2 %d c3 %d c4 %d c5 %d c6 %d c7 %d c8 %d",
+               position, packet.sender, packet.destination, packet.sequence, decimal,
+               static_cast<unsigned long>(t), packet.type, packet.total, c[0], c[1], c[2], c[3],
+               c[4], c[5], c[6], c[7], c[8]));
+}
+
+// Skips to just behind the next "####" (or to the end of the file). The
+// window starts as "ABCD", so bytes already consumed are not looked at again.
+void Resynchronise(ArchiveStream& stream) {
+    char window[4] = {'A', 'B', 'C', 'D'};
+    while (std::memcmp(window, "####", 4) != 0 && !stream.EofSeen()) {
+        const int b = stream.ReadByte();
+        window[0] = window[1];
+        window[1] = window[2];
+        window[2] = window[3];
+        window[3] = static_cast<char>(b < 0 ? 0 : b);
+    }
+}
+
+}  // namespace
+
+size_t PacketImage(const ArchivePacket& packet, uint8_t* out) {
+    const int total = std::clamp<int>(packet.total, 0, kMaxPayload);
+    out[0] = packet.destination;
+    out[1] = packet.type;
+    out[2] = packet.sender;
+    out[3] = packet.sequence;
+    Put16(out + 4, static_cast<int16_t>(total));
+    Put32(out + 6, packet.time);
+    for (int p = 0; p < kPorts; ++p) Put16(out + 10 + 2 * p, packet.counts[p]);
+    std::memcpy(out + kType01Header, packet.payload, static_cast<size_t>(total) + 4);
+    return static_cast<size_t>(total) + 32;
+}
+
+// ---------------------------------------------------------------------------
+// ArchiveStream
+
 ArchiveStream::~ArchiveStream() { Close(); }
-bool ArchiveStream::Open(const std::string&) { return false; }
-void ArchiveStream::Close() {}
-size_t ArchiveStream::Read(void*, size_t) { return 0; }
-bool ArchiveStream::AtEnd() { return true; }
-void ArchiveStream::Rewind() {}
-bool ArchiveStream::Refill() { return false; }
-void ResetPacketCounters(ReaderState&) {}
-void ResetSenderStatistics(ReaderState&) {}
-int ReadPacket(Context&, double&, ArchivePacket&, ArchiveStream&, bool) { return 0; }
-int FindChannelRecord(Context&, int, double&, uint8_t*, int& l, ArchiveStream&) { l = 0; return 0; }
-void ChannelToSenderPort(int, int& s, int& p) { s = 0; p = 0; }
-void AppendPacket(std::vector<uint8_t>&, const PacketSpec&, const uint8_t*) {}
+
+bool ArchiveStream::Open(const std::string& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_) return false;
+    if (buffer_.size() != kStreamBuffer) buffer_.assign(kStreamBuffer, 0);
+    pos_ = len_ = 0;
+    base_ = 0;
+    eof_ = false;
+    return true;
+}
+
+void ArchiveStream::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    pos_ = len_ = 0;
+    base_ = 0;
+    eof_ = false;
+}
+
+bool ArchiveStream::Refill() {
+    if (!file_ || eof_) {
+        eof_ = true;
+        return false;
+    }
+    base_ += len_;
+    pos_ = 0;
+    len_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (len_ == 0) {
+        eof_ = true;
+        return false;
+    }
+    return true;
+}
+
+size_t ArchiveStream::Read(void* dst, size_t n) {
+    auto* out = static_cast<uint8_t*>(dst);
+    size_t done = 0;
+    while (done < n) {
+        if (pos_ >= len_ && !Refill()) break;
+        const size_t take = std::min(n - done, len_ - pos_);
+        std::memcpy(out + done, buffer_.data() + pos_, take);
+        pos_ += take;
+        done += take;
+    }
+    return done;
+}
+
+bool ArchiveStream::AtEnd() {
+    if (pos_ < len_) return false;
+    // Looking ahead is not a read: it leaves the end-of-file flag as it was.
+    const bool seen = eof_;
+    const bool more = Refill();
+    eof_ = seen;
+    return !more;
+}
+
+void ArchiveStream::Rewind() {
+    if (file_) std::rewind(file_);
+    pos_ = len_ = 0;
+    base_ = 0;
+    eof_ = false;
+}
+
+// ---------------------------------------------------------------------------
+// Reader
+
+void ResetPacketCounters(ReaderState& state) {
+    state.packets = 0;
+    state.missing = 0;
+}
+
+void ResetSenderStatistics(ReaderState& state) {
+    for (int s = 0; s < kSenders; ++s) {
+        state.senderPackets[s] = 0;
+        state.senderBytes[s] = 0;
+    }
+}
+
+int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+               bool showHeader) {
+    for (;;) {
+        const long start = stream.Position();
+        int64_t units = 0;
+        bool converted = false;
+        if (ReadHeader(ctx, packet, stream, units, converted)) {
+            CountSequence(ctx.reader, packet);
+            if (showHeader) ShowHeader(ctx, packet, stream.Position());
+            const size_t want = static_cast<size_t>(packet.total) + 4;
+            if (stream.Read(packet.payload, want) != want) return 0;
+            ++ctx.reader.packets;
+            if (converted)
+                time = static_cast<double>(units) * 10.0;
+            else if (packet.type == 0)
+                time = static_cast<double>(packet.time);
+            else
+                time = static_cast<double>(static_cast<int32_t>(packet.time)) * 10.0;
+            return packet.total + 32;
+        }
+        if (ctx.log.enabled) LogLine(ctx, "Bad Header");
+        Resynchronise(stream);
+        if (ctx.log.enabled) LogLine(ctx, "Skipped %ld bytes", stream.Position() - start);
+        if (stream.EofSeen()) return 0;
+    }
+}
+
+void ChannelToSenderPort(int channelId, int& sender, int& port) {
+    if (channelId < 0 || channelId > 49) {  // no logger has such a channel
+        sender = 0;
+        port = -1;
+        return;
+    }
+    sender = channelId <= 9 ? 0 : channelId / 10;
+    port = channelId - sender * 10 - 1;
+}
+
+int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record, int& length,
+                      ArchiveStream& stream) {
+    length = 0;
+    if (channelId <= 0 || channelId > 49) return 0;
+    int sender, port;
+    ChannelToSenderPort(channelId, sender, port);
+    ArchivePacket packet;
+    double packetTime = 0;
+    while (ReadPacket(ctx, packetTime, packet, stream, false) > 0) {
+        if (packet.sender != sender) continue;
+        int offset = 0;
+        for (int p = 0; p < kPorts; ++p) {
+            const int count = packet.counts[p];
+            if (p == port) {
+                if (count == 0) break;
+                std::memcpy(record, packet.payload + offset, static_cast<size_t>(count));
+                length = count;
+                time = packetTime;
+                return 1;
+            }
+            offset += count;
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Writer
+
+void AppendPacket(std::vector<uint8_t>& out, const PacketSpec& spec, const uint8_t* payload) {
+    int sum = 0;
+    for (int p = 0; p < kPorts; ++p) sum += spec.counts[p];
+    out.push_back(1);
+    out.push_back(spec.type);
+    out.push_back(spec.sender);
+    out.push_back(spec.sequence);
+    if (spec.type == 2) {
+        Append32(out, static_cast<uint32_t>(spec.msOfDay));
+        Append16(out, spec.yearDay);
+        Append16(out, static_cast<int16_t>(sum));
+        Append16(out, 0);
+    } else {
+        Append16(out, static_cast<int16_t>(sum));
+        Append32(out, spec.time);
+    }
+    for (int p = 0; p < kPorts; ++p) Append16(out, spec.counts[p]);
+    if (sum > 0) {
+        if (payload)
+            out.insert(out.end(), payload, payload + sum);
+        else
+            out.insert(out.end(), static_cast<size_t>(sum), 0);
+    }
+    out.insert(out.end(), {'#', '#', '#', '#'});
+}
+
 }  // namespace rix

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "setup/Isf.h"
@@ -55,6 +56,9 @@ struct OutputRegistry {
     bool open[kChannelCount] = {};
     std::FILE* merge = nullptr;
     std::string mergePath;
+    // Stream buffers of the channel files and of _MRG; they outlive their streams.
+    std::unique_ptr<char[]> buffers[kChannelCount];
+    std::unique_ptr<char[]> mergeBuffer;
 };
 
 struct ChannelState {
@@ -83,6 +87,27 @@ int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::stri
 // Returns 1 when at least one line was accepted by the row writer, else 0.
 int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, double time,
                   int meterType, int channel, int count, const uint8_t* bytes, std::FILE* stream);
+
+// One complete line handed to a line decoder: a scratch copy of the record
+// buffer (room for kRecordSize bytes) that the decoder may rewrite.
+struct LineRecord {
+    int channel = 0;
+    int meterType = 0;
+    int dataOutput = 0;
+    int offsetHours = 0;
+    double time = -1;  // the line's time, ms
+    char* line = nullptr;
+    int length = 0;
+};
+
+// A line decoder fills values, titles and precision codes from one line and
+// returns the number of values (0 = no row).
+using LineDecoder = int (*)(Context& ctx, LineRecord& record, RowValues& values);
+
+// The decoder of a line meter type (ANALOG, CTD-ENGR, ORB, 27, the GPS types,
+// the date/time lines); nullptr for types the row writer handles itself.
+// New line decoders are entered here.
+LineDecoder LineDecoderFor(int meterType);
 
 // Generic row writer for one complete line of the channel's record buffer.
 // Returns the decoder's result (0 = not accepted).

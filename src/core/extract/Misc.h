@@ -28,9 +28,13 @@ struct Type2Reference {
     double yearOffset = 0;
 };
 
+// Fill the table only through EnterDateTime and EnterPacketDay: they keep the
+// lookup index (setCodes, earliestMidnight) in step with the table.
 struct JulianState {
     std::vector<JulianEntry> table = std::vector<JulianEntry>(kJulianTableSize);
     int lowestSet = kJulianTableSize;  // lowest set code, for a quick lookup
+    std::vector<int> setCodes;            // the set codes, ascending
+    std::vector<double> earliestMidnight;  // [k]: lowest midnight of setCodes[0..k]
     Type2Reference type2;
 };
 

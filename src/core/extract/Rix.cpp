@@ -1,13 +1,398 @@
 #include "extract/Rix.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <filesystem>
+
 #include "Context.h"
+#include "archive/Archive.h"
+#include "extract/Rawproc.h"
+#include "merge/Files.h"
+#include "setup/Esf.h"
+#include "setup/Isf.h"
+#include "setup/Mainsetup.h"
+#include "setup/MeterType.h"
+
 namespace rix {
-// stub: to be written
-void LogLine(Context&, const char*, ...) {}
-void LogEnd(Context&) {}
-ExtractOutcome ExtractButtonClick(Context&, const ExtractRequest&, bool*) { return ExtractOutcome::kFailed; }
-int RunExtraction(Context&, ArchiveStream&, const RunPaths&, double, double, bool) { return 0; }
-int LoadJulianDates(Context&, int, int, int, int, ArchiveStream&) { return 0; }
-void ReviseTime(Context&, double&, int, int, int) {}
-int DispatchRecord(Context&, int, const ChannelSetup&, int, int, int, double, int, const uint8_t*, std::FILE*) { return 0; }
-bool SplitArchiveName(const std::string&, std::string&, std::string&) { return false; }
+
+namespace {
+
+constexpr double kDefaultTo = 31536000000.0;  // 365 days in ms
+
+void ResetClock(Context& ctx) {
+    ctx.clock = ClockState();
+}
+
+bool ParseIntegerField(const std::string& text, double& value) {
+    long long v = 0;
+    if (std::sscanf(text.c_str(), "%lld", &v) != 1) return false;
+    value = static_cast<double>(v);
+    return true;
+}
+
+bool FolderExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+// A meter type whose writer belongs to a meter family not built yet: its
+// channel gets a file without rows.
+int PendingWriter() { return 0; }
+
+// One configured channel's pass over the whole archive.
+int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& paths, double from,
+                double to, bool showHeaders) {
+    const ChannelSetup& setup = ctx.channels[c];
+    const ExtractionSetup& es = ctx.extraction;
+    LogLine(ctx, "%c%cID = %d type = %d", '\r', '\n', c, setup.type);
+    ctx.currentTime = -1;
+    ctx.reporter.SetStatus(Format("Channel %d", c));
+
+    if (!OpenChannelFile(ctx, c, setup.keyword, paths.outputFolder, paths.baseName,
+                         paths.extension)) {
+        ctx.reporter.SetStatus("Out File Error");
+        return 0;
+    }
+
+    int sender = 0, port = 0;
+    ChannelToSenderPort(c, sender, port);
+    archive.Rewind();
+    ResetPacketCounters(ctx.reader);
+    ResetClock(ctx);
+    // Every pass re-reads the archive from its start, so the type-2 time
+    // reference starts afresh too: each pass must give the same times.
+    ResetType2Reference(ctx.julian);
+
+    ArchivePacket& packet = ctx.packet;
+    for (;;) {
+        long start = archive.Position();
+        double time = 0;
+        int length = ReadPacket(ctx, time, packet, archive, showHeaders);
+        if (length == 0) {
+            LogLine(ctx, "Bad Msg...Probably EOF, Skipped %ld Bytes", archive.Position() - start);
+            break;
+        }
+        LogLine(ctx, "Time %1.0lf", time);
+        ReviseTime(ctx, time, es.clockSource, es.timeStampFormat, packet.sender);
+        LogLine(ctx, "Revised Time %1.0lf mod %d", time, packet.sequence);
+        ctx.foundSender[packet.sender] = true;
+        ctx.currentTime = time;
+        if (time >= from && time <= to && packet.sender == sender) {
+            int offset = 0;
+            for (int p = 0; p < port; ++p) offset += packet.counts[p];
+            int count = packet.counts[port];
+            if (count > 0) {
+                DispatchRecord(ctx, c, setup, es.dataOutput, es.timeStampFormat,
+                               es.timeOffsetHours, time, count, packet.payload + offset,
+                               ctx.channelState.outputs.streams[c]);
+            }
+        }
+    }
+
+    const ChannelWriter& w = ctx.channelState.writers[c];
+    FinishChannelEntry(ctx, w.headerLines, w.columnCount);
+    CloseChannelFile(ctx, c);
+
+    if (ctx.clock.origin < 0) {
+        ctx.reporter.ShowError(
+            "found Mux IDs",
+            Format("0 %d 1 %d 2 %d 3 %d 4 %d", ctx.foundSender[0] ? 1 : 0,
+                   ctx.foundSender[1] ? 1 : 0, ctx.foundSender[2] ? 1 : 0,
+                   ctx.foundSender[3] ? 1 : 0, ctx.foundSender[4] ? 1 : 0));
+        ctx.reporter.ShowError(
+            "Extraction Setup Error",
+            "No data packets were found for the KX Logger ID selected as the Clock Source");
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+void LogLine(Context& ctx, const char* fmt, ...) {
+    if (!ctx.log.enabled) return;
+    if (!ctx.log.file) {
+        ctx.log.file = std::fopen(ctx.log.path.c_str(), "wb");
+        if (!ctx.log.file) return;
+    }
+    va_list args;
+    va_start(args, fmt);
+    std::string line = FormatV(fmt, args);
+    va_end(args);
+    line += "\r\n";
+    std::fwrite(line.data(), 1, line.size(), ctx.log.file);
+}
+
+void LogEnd(Context& ctx) {
+    if (!ctx.log.file) return;
+    std::fputs("End Of Archive\r\n", ctx.log.file);
+    std::fclose(ctx.log.file);
+    ctx.log.file = nullptr;
+}
+
+bool SplitArchiveName(const std::string& path, std::string& base, std::string& extension) {
+    size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 >= name.size()) {
+        base.clear();
+        extension.clear();
+        return false;
+    }
+    base = name.substr(0, dot);
+    extension = name.substr(dot);
+    return true;
+}
+
+void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender) {
+    ClockState& c = ctx.clock;
+    if (sender < 0 || sender > 4) {
+        time = -1;
+        return;
+    }
+    if (c.clockLogger == 0 && (clockSource == 0 || clockSource == sender)) c.clockLogger = sender;
+    const int k = c.clockLogger;
+    if (k != 0 && sender == k) {
+        for (bool& pending : c.rebasePending) pending = true;
+        if (c.origin < 0) c.origin = time;
+        c.started = true;
+        c.lastOwn[sender] = time;
+    }
+    if (!c.started) {
+        time = -1;
+        return;
+    }
+    if (c.rebasePending[sender]) {
+        c.lastOwn[sender] = time;
+        c.rebasePending[sender] = false;
+        time = c.lastOwn[k];
+    } else {
+        double run = time - c.lastOwn[sender];
+        time = c.lastOwn[k] + static_cast<double>(static_cast<long long>(run));
+    }
+    if (format == 0 || format == 2) time -= c.origin;
+}
+
+WriterKind RouteOf(int meterType) {
+    // The routing table: every meter type to its writer.
+    switch (meterType) {
+        case kAnalog:
+        case kAscii:
+        case kTAscii:
+        case kAsciiT:
+        case kCtdEngr:
+        case kOrb:
+        case kGps:
+        case kGpsGga:
+        case kGpsGll:
+        case kGpsRmc:
+        case kGpsRmcAo:
+        case kMiscAscii:
+        case kXAscii:
+            return WriterKind::kLines;
+        case kBinary:
+        case kHexOutput:
+            return WriterKind::kBinaryHex;
+        case kNx9:
+        case kNx9WRef:
+        case kNxs:
+        case kDmm22812:
+        case kPrisma:
+        case kSatlantic:
+        case kSbe16:
+        case kSbe19:
+        case kSbe19PlusRaw:
+        case kSbe21:
+        case kSbe25Ctd:
+        case kSbe25M:
+        case kSbe32:
+        case kThermoBath:
+        case kXmf:
+            return WriterKind::kPending;
+        default:
+            return WriterKind::kNone;
+    }
+}
+
+int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
+                   int format, int offsetHours, double time, int count, const uint8_t* bytes,
+                   std::FILE* stream) {
+    if (channel <= 0 || channel >= kChannelCount) return 0;
+    switch (RouteOf(setup.type)) {
+        case WriterKind::kLines:
+            return AssembleLines(ctx, dataOutput, format, offsetHours, time, setup.type, channel,
+                                 count, bytes, stream);
+        case WriterKind::kBinaryHex:
+            return WriteBinaryHex(ctx, static_cast<long>(time), setup.type, channel, count, bytes,
+                                  stream);
+        case WriterKind::kPending:
+            return PendingWriter();
+        case WriterKind::kNone:
+            break;
+    }
+    ctx.reporter.Print(Format("\nChannel %d:  Type %d Not Valid\n", channel, setup.type));
+    return 0;
+}
+
+int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
+                    int offsetHours, ArchiveStream& archive) {
+    ResetType2Reference(ctx.julian);
+    ClearJulianTable(ctx.julian);
+    if (format < 4) return 1;
+
+    ctx.reporter.SetStatus("Load Julian Date/Time Data");
+    ResetAllChannels(ctx);
+    ResetSenderStatistics(ctx.reader);
+    ResetPacketCounters(ctx.reader);
+    ResetClock(ctx);
+    ctx.currentTime = -1;
+
+    int sender = 0, port = 0;
+    ChannelToSenderPort(dateTimeChannel, sender, port);
+    archive.Rewind();
+    ArchivePacket& packet = ctx.packet;
+    double time = 0;
+    while (ReadPacket(ctx, time, packet, archive, false) > 0) {
+        ReviseTime(ctx, time, clockSource, format, packet.sender);
+        if (packet.sender != sender || port < 0 || port >= kPorts) continue;
+        int count = packet.counts[port];
+        if (count <= 0) continue;
+        int offset = 0;
+        for (int p = 0; p < port; ++p) offset += packet.counts[p];
+        AssembleLines(ctx, 0, format, offsetHours, time, kDateTimeLine, port, count,
+                      packet.payload + offset, nullptr);
+    }
+    if (ctx.clock.origin < 0) {
+        ctx.reporter.ShowError(
+            "Extraction Setup Error",
+            "No data packets were found for the KX Logger ID selected as the Clock Source");
+        return 0;
+    }
+    return 1;
+}
+
+int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
+                  double to, bool showHeaders) {
+    const ExtractionSetup& es = ctx.extraction;
+    if (!LoadJulianDates(ctx, es.dateTimeChannel, es.clockSource, es.timeStampFormat,
+                         es.timeOffsetHours, archive))
+        return 0;
+
+    ctx.reporter.SetStatus("Setup");
+    CloseAllOutputs(ctx);
+    ResetAllChannels(ctx);
+    ResetSenderStatistics(ctx.reader);
+    ResetPacketCounters(ctx.reader);
+    ResetClock(ctx);
+    ctx.deviceFolder = paths.deviceFolder;
+
+    if (es.ctdChannel != 0) {
+        ctx.reporter.SetStatus("Prep CTD");
+        // The SBE19 frequency-reference pre-pass plugs in here with the CTD decoders.
+        ctx.reporter.SetStatus("CTD Prep Complete");
+    }
+
+    for (int c = 11; c < kChannelCount; ++c) {
+        if (ctx.channels[c].type == 0) continue;
+        if (!ChannelPass(ctx, c, archive, paths, from, to, showHeaders)) {
+            CloseAllOutputs(ctx);
+            return 0;
+        }
+    }
+
+    WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension);
+    CloseAllOutputs(ctx);
+    ctx.reporter.SetStatus("Finished");
+    LogEnd(ctx);
+    return 1;
+}
+
+ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
+                                  ExtractResult* result) {
+    ExtractResult local;
+    ExtractResult& r = result ? *result : local;
+    r = ExtractResult();
+
+    std::string archivePath = request.archive;
+    if (request.runMode == 1) {
+        int year = request.todayYear, day = request.todayDay;
+        if (year == 0) LocalToday(year, day);
+        archivePath = DailyArchiveName(request.baseArchive, year, day);
+    }
+    if (archivePath.empty()) {
+        r.archiveLabel = "No Archive File Name";
+        return r.outcome;
+    }
+    r.archiveLabel = archivePath;
+    ctx.reporter.SetStatus("Start File Extraction");
+
+    if (!ReadEsfFile(ctx.reporter, ctx.extraction, request.esfFile)) {
+        ctx.reporter.SetStatus("File Error - Can not open Extraction Setup File");
+        return r.outcome;
+    }
+    if (!ReadIsfFile(ctx.reporter, ctx.channels, request.isfFile)) {
+        ctx.reporter.SetStatus("File Error - Can not open Intrument INI File");
+        return r.outcome;
+    }
+    const ExtractionSetup& es = ctx.extraction;
+    std::error_code ec;
+    if (es.outputFiles == 1 && !std::filesystem::exists(request.msfFile, ec)) {
+        ctx.reporter.SetStatus("File Error - Can not Find Merge Setup File");
+        return r.outcome;
+    }
+
+    ArchiveStream archive;
+    if (!archive.Open(archivePath)) {
+        ctx.reporter.ShowError("File Error - Can not open Archive file", archivePath);
+        r.restartTimer = true;
+        return r.outcome;
+    }
+    if (!FolderExists(request.outputFolder)) {
+        ctx.reporter.SetStatus("File Error - Directory/Folder does NOT Exist ");
+        ctx.reporter.ShowError("Please Select a Valid Output Directory",
+                               Format("Directory/Folder '%s' Does NOT Exist",
+                                      request.outputFolder.c_str()));
+        return r.outcome;
+    }
+
+    double from = 0, to = kDefaultTo;
+    ParseIntegerField(request.fromText, from);
+    ParseIntegerField(request.toText, to);
+
+    RunPaths paths;
+    paths.outputFolder = request.outputFolder;
+    paths.deviceFolder = request.deviceFolder;
+    if (!SplitArchiveName(archivePath, paths.baseName, paths.extension)) {
+        ctx.reporter.ShowError("File Name Error", "Can not Parse Archive File Name");
+        return r.outcome;
+    }
+    if (es.dataOutput == 0) paths.baseName = "raw_" + paths.baseName;
+
+    if (es.outputFiles == 2) {
+        ctx.reporter.ShowError("Programming Error", "Unable to Create Time Series File");
+        return r.outcome;
+    }
+
+    ctx.foundSender.fill(false);
+    if (es.inputFormat == 4) {
+        int ok = ProcessRawFile(ctx, archive, paths);
+        ctx.reporter.SetStatus("Done with Raw File");
+        r.restartTimer = true;
+        r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
+        return r.outcome;
+    }
+
+    int ok = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
+    if (ok) {
+        if (es.outputFiles == 1 &&
+            !MergeFiles(ctx, request.msfFile, request.deviceFolder, request.outputFolder))
+            ok = 0;
+        ctx.reporter.SetStatus("Done with Extraction");
+    }
+    archive.Close();
+    r.restartTimer = true;
+    r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
+    return r.outcome;
+}
+
 }  // namespace rix

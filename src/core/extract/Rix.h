@@ -49,14 +49,20 @@ struct ExtractRequest {
 };
 
 enum class ExtractOutcome {
-    kDone,          // ran to its end
-    kFailed,        // stopped early on a reported failure
+    kDone,    // ran to its end
+    kFailed,  // stopped early on a reported failure
+};
+
+// What the window does after a run.
+struct ExtractResult {
+    ExtractOutcome outcome = ExtractOutcome::kFailed;
+    bool restartTimer = false;  // restart the timer and the 16 s countdown
+    std::string archiveLabel;   // text for the archive label
 };
 
 // Everything the Extract button does apart from the dialogs and the timer.
-// restartTimer tells whether the window restarts its timer and countdown.
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
-                                  bool* restartTimer = nullptr);
+                                  ExtractResult* result = nullptr);
 
 struct RunPaths {
     std::string outputFolder;
@@ -70,6 +76,15 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
 int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
                     int offsetHours, ArchiveStream& archive);
 void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender);
+// Which writer a meter type goes to.
+enum class WriterKind {
+    kLines,      // line assembler and generic row writer
+    kBinaryHex,  // BINARY and Hex_Output
+    kPending,    // a framed meter whose decoder is not built yet: file without rows
+    kNone,       // no decoder: "Type %d Not Valid"
+};
+WriterKind RouteOf(int meterType);
+
 int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
                    std::FILE* stream);

@@ -1,0 +1,14 @@
+// Raw file processing: the serial output of one meter captured straight to
+// disk, fed to channel 11's writer with synthetic times.
+#pragma once
+
+namespace rix {
+
+struct Context;
+struct RunPaths;
+class ArchiveStream;
+
+// Uses ctx.channels and ctx.extraction. Returns 1 on success.
+int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths);
+
+}  // namespace rix
