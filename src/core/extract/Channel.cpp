@@ -1,19 +1,395 @@
 #include "extract/Channel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 #include "Context.h"
+#include "extract/Misc.h"
+#include "meters/Ascii.h"
+#include "setup/MeterType.h"
+
 namespace rix {
-// stub: to be written
-void RowValues::Reset() { count = 0; }
-void RowValues::Set(int, double, const char*, int) {}
-void ResetChannel(Context&, int) {}
-void ResetAllChannels(Context&) {}
-std::FILE* OpenFile(Context&, const std::string&, const char*, const std::string&) { return nullptr; }
-int OpenChannelFile(Context&, int, const std::string&, const std::string&, const std::string&, const std::string&) { return 0; }
-void CloseChannelFile(Context&, int) {}
-void CloseAllOutputs(Context&) {}
-void FinishChannelEntry(Context&, int, int) {}
-int WriteTimeOffsetFile(Context&, const std::string&, const std::string&, const std::string&) { return 0; }
-int AssembleLines(Context&, int, int, int, double, int, int, int, const uint8_t*, std::FILE*) { return 0; }
-int WriteLineRow(Context&, int, int, int, int, int, std::FILE*) { return 0; }
-int WriteBinaryHex(Context&, long, int, int, int, const uint8_t*, std::FILE*) { return 0; }
-void WritePrecisionValue(std::FILE*, double, int) {}
+
+namespace {
+
+constexpr size_t kStreamBufferSize = 1 << 16;  // output streams write in 64 KB blocks
+constexpr int kLineCapacity = kRecordSize - 1;  // bytes of a line, its line end included
+
+bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::string ExtensionWithoutDot(const std::string& ext) {
+    return (!ext.empty() && ext[0] == '.') ? ext.substr(1) : ext;
+}
+
+// The file-open routine; a writable stream gets the given buffer (owned by the
+// caller and outliving the stream), or a full buffer of the C library's size.
+std::FILE* OpenBuffered(Context& ctx, const std::string& path, const char* mode,
+                        const std::string& purpose, char* buffer) {
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (!f) {
+        ctx.reporter.ShowError(Format("%s File Error", purpose.c_str()),
+                               Format("Unable to open %s", path.c_str()));
+        return nullptr;
+    }
+    std::setvbuf(f, buffer, _IOFBF, kStreamBufferSize);
+    return f;
+}
+
+char* OwnedBuffer(std::unique_ptr<char[]>& slot) {
+    if (!slot) slot = std::make_unique<char[]>(kStreamBufferSize);
+    return slot.get();
+}
+
+void WriteBytes(std::FILE* stream, const char* bytes, int count) {
+    if (stream && count > 0) std::fwrite(bytes, 1, static_cast<size_t>(count), stream);
+}
+
+void WriteLineEnd(std::FILE* stream) { std::fputs("\r\n", stream); }
+
+// Device-file column meters and NMEA receivers: their decoders belong to their
+// meter units; until one is entered in LineDecoderFor the line gives no row.
+int NoDecoder(Context&, LineRecord&, RowValues&) { return 0; }
+
+int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
+    return ParseDateTimeLine(ctx, record.line, record.length, record.time, record.offsetHours,
+                             values);
+}
+
+// Meters whose raw rows carry an extra line end after the line.
+bool IsDeviceFileMeter(int meterType) {
+    return meterType == kAnalog || meterType == kCtdEngr || meterType == kOrb ||
+           meterType == kMiscAscii;
+}
+
+// Header (once per file), time stamp and values of a decoded line.
+void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowValues& values,
+                         int n, std::FILE* stream) {
+    if (w.headerPending) {
+        w.headerLines = 1;
+        w.columnCount = WriteTimeTitles(format, stream);
+        for (int i = 0; i < n; ++i) {
+            std::fprintf(stream, "\t%s", values.titles[i]);
+            ++w.columnCount;
+        }
+        WriteLineEnd(stream);
+        w.headerPending = 0;
+    }
+    WriteTimeStamp(ctx.julian, w.recordTime, 99, format, stream);
+    for (int i = 0; i < n; ++i) WritePrecisionValue(stream, values.values[i], values.precision[i]);
+    WriteLineEnd(stream);
+}
+
+// A complete line (line feed included) sits in the record buffer.
+void FinishLine(Context& ctx, ChannelWriter& w, int dataOutput, int format, int offsetHours,
+                int meterType, std::FILE* stream, int& accepted) {
+    w.newLine = 1;
+    if (w.recordTime >= 0 &&
+        WriteLineRow(ctx, dataOutput, format, offsetHours, meterType, w.channelId, stream) != 0) {
+        if (w.firstTime < 0) w.firstTime = w.recordTime;
+        w.lastTime = w.recordTime;
+        ++w.linesWritten;
+        std::memcpy(w.lastRecord, w.record, static_cast<size_t>(w.lineLength) + 1);
+        w.lastLineLength = w.lineLength;
+        accepted = 1;
+    }
+    w.lineLength = 0;
+    w.record[0] = '\0';
+    w.overlong = false;
+}
+
+}  // namespace
+
+void RowValues::Reset() {
+    count = 0;
+    for (int i = 0; i < kMaxRowValues; ++i) {
+        values[i] = 9999.999999;
+        titles[i][0] = '\0';
+        precision[i] = 6;
+    }
+}
+
+void RowValues::Set(int i, double value, const char* title, int precisionCode) {
+    if (i < 0 || i >= kMaxRowValues) return;
+    values[i] = value;
+    std::snprintf(titles[i], kTitleSize, "%s", title ? title : "");
+    precision[i] = precisionCode;
+    count = std::max(count, i + 1);
+}
+
+void ResetChannel(Context& ctx, int channelId) {
+    if (!ValidChannel(channelId)) return;
+    ctx.channelState.writers[channelId] = ChannelWriter{};
+    ctx.channelState.writers[channelId].channelId = channelId;
+}
+
+void ResetAllChannels(Context& ctx) {
+    for (int id = 0; id < kChannelCount; ++id) ResetChannel(ctx, id);
+}
+
+std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
+                    const std::string& purpose) {
+    return OpenBuffered(ctx, path, mode, purpose, nullptr);
+}
+
+int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
+                    const std::string& outDir, const std::string& base, const std::string& ext) {
+    if (!ValidChannel(channelId)) return 0;
+    OutputRegistry& out = ctx.channelState.outputs;
+    if (out.open[channelId]) return 1;
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(outDir.empty() ? std::string(".") : outDir, ec)) {
+        ctx.reporter.ShowError("Programming Error", "Output Directory Does Not Exist");
+        return 0;
+    }
+
+    std::string path =
+        JoinPath(outDir, Format("%s_%02d_%s%s", base.c_str(), channelId, keyword.c_str(), ext.c_str()));
+    std::FILE* f = OpenBuffered(ctx, path, "w+b", "Open Extractd Data File",
+                                OwnedBuffer(out.buffers[channelId]));
+    if (!f) return 0;
+    out.streams[channelId] = f;
+    out.open[channelId] = true;
+    ctx.channelState.writers[channelId].outputPath = path;
+
+    if (!out.merge) {
+        std::string mergePath = JoinPath(outDir, base + "_MRG" + ext);
+        out.merge = OpenBuffered(ctx, mergePath, "w+b", "Working file NNNNN_MRG.XXX File",
+                                 OwnedBuffer(out.mergeBuffer));
+        if (!out.merge) return 0;
+        out.mergePath = mergePath;
+        std::fprintf(out.merge, "%s %d %s \r\n", ExtensionWithoutDot(ext).c_str(),
+                     static_cast<int>(base.size()), base.c_str());
+    }
+    std::fprintf(out.merge, "%1d %d %s %s ", channelId, static_cast<int>(path.size()), path.c_str(),
+                 keyword.c_str());
+    return 1;
+}
+
+void CloseChannelFile(Context& ctx, int channelId) {
+    if (!ValidChannel(channelId)) return;
+    std::FILE*& f = ctx.channelState.outputs.streams[channelId];
+    if (f) {
+        std::fclose(f);
+        f = nullptr;
+    }
+}
+
+// Ends the run's outputs: the next run opens its channel files and _MRG afresh.
+void CloseAllOutputs(Context& ctx) {
+    OutputRegistry& out = ctx.channelState.outputs;
+    for (int id = 0; id < kChannelCount; ++id) {
+        CloseChannelFile(ctx, id);
+        out.open[id] = false;
+    }
+    if (out.merge) {
+        std::fclose(out.merge);
+        out.merge = nullptr;
+    }
+}
+
+void FinishChannelEntry(Context& ctx, int headerLines, int columnCount) {
+    std::FILE* merge = ctx.channelState.outputs.merge;
+    if (merge) std::fprintf(merge, "%1d %1d\r\n", headerLines, columnCount);
+}
+
+int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
+                        const std::string& ext) {
+    std::string path = base.empty() ? std::string("RIX.TO") : JoinPath(outDir, base + "_TO" + ext);
+    std::FILE* f = OpenFile(ctx, path, "w+b", "Write Time/Date");
+    if (!f) return 0;
+    std::fprintf(f, "Port\toffset\tfirst\tlast\n");
+    for (int id = 1; id < kChannelCount; ++id) {
+        const ChannelWriter& w = ctx.channelState.writers[id];
+        std::fprintf(f, "%d\t%1.0lf\t%1.0lf\t%1.0lf\n", id, w.offsetTime, w.firstTime, w.lastTime);
+    }
+    std::fclose(f);
+    return 1;
+}
+
+int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, double time,
+                  int meterType, int channel, int count, const uint8_t* bytes, std::FILE* stream) {
+    if (!ValidChannel(channel) || count <= 0 || !bytes) return 0;
+    ChannelWriter& w = ctx.channelState.writers[channel];
+    w.channelId = channel;
+    int accepted = 0;
+    const uint8_t* p = bytes;
+    const uint8_t* end = bytes + count;
+    while (p < end) {
+        const uint8_t* lf = static_cast<const uint8_t*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const uint8_t* stop = lf ? lf : end;
+        int run = static_cast<int>(stop - p);
+        if (run > 0) {
+            // The first byte after a line feed starts a new line: it carries this packet's time.
+            if (w.newLine) {
+                w.recordTime = time;
+                w.newLine = 0;
+            }
+            int room = kLineCapacity - w.lineLength;
+            int take = std::min(run, room);
+            std::memcpy(w.record + w.lineLength, p, static_cast<size_t>(take));
+            w.lineLength += take;
+            if (run > take) {
+                // Too long for the buffer: the rest up to the line feed is dropped; the
+                // last slot keeps the byte before the line feed to end the line alike.
+                w.overlong = true;
+                w.record[kLineCapacity - 1] = static_cast<char>(stop[-1]);
+            }
+            w.record[w.lineLength] = '\0';
+        }
+        if (!lf) break;
+        if (w.lineLength < kLineCapacity) {
+            w.record[w.lineLength++] = '\n';
+        } else {
+            // Full buffer: end the kept part with the line's own line end (CR LF or LF).
+            if (w.record[kLineCapacity - 1] == '\r') w.record[kLineCapacity - 2] = '\r';
+            w.record[kLineCapacity - 1] = '\n';
+            w.lineLength = kLineCapacity;
+        }
+        w.record[w.lineLength] = '\0';
+        FinishLine(ctx, w, dataOutput, format, offsetHours, meterType, stream, accepted);
+        p = lf + 1;
+    }
+    return accepted;
+}
+
+LineDecoder LineDecoderFor(int meterType) {
+    switch (meterType) {
+        case kAnalog:
+        case kCtdEngr:
+        case kOrb:
+        case kMiscAscii:
+        case kGps:
+        case kGpsGga:
+        case kGpsGll:
+        case kGpsRmc:
+        case kGpsRmcAo:
+            return NoDecoder;
+        case kDateTimeLine:
+            return DecodeDateTimeLine;
+        default:
+            return nullptr;
+    }
+}
+
+int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int meterType,
+                 int channel, std::FILE* stream) {
+    if (!ValidChannel(channel)) return 0;
+    ChannelWriter& w = ctx.channelState.writers[channel];
+    const bool engineering = dataOutput != 0;
+    const int length = std::clamp(w.lineLength, 0, kLineCapacity);
+
+    switch (meterType) {
+        case kAscii:
+            WriteBytes(stream, w.record, length);
+            return 1;
+        case kTAscii:
+            if (stream && engineering) {
+                WriteTimeStamp(ctx.julian, w.recordTime, 99, format, stream);
+                std::fputc('\t', stream);
+            }
+            WriteBytes(stream, w.record, length);
+            return 1;
+        case kAsciiT: {
+            if (!engineering) {
+                WriteBytes(stream, w.record, length);
+                return 1;
+            }
+            char line[kRecordSize];
+            std::memcpy(line, w.record, static_cast<size_t>(length));
+            line[length] = '\0';
+            int newLength = length;
+            if (!AppendLineTime(w.recordTime, newLength, line)) return 0;
+            WriteBytes(stream, line, newLength);
+            return 1;
+        }
+        case kXAscii:
+            return 1;
+        default:
+            break;
+    }
+
+    LineDecoder decode = LineDecoderFor(meterType);
+    if (!decode) return 0;
+    char line[kRecordSize];
+    std::memcpy(line, w.record, static_cast<size_t>(length));
+    line[length] = '\0';
+    LineRecord record;
+    record.channel = channel;
+    record.meterType = meterType;
+    record.dataOutput = dataOutput;
+    record.offsetHours = offsetHours;
+    record.time = w.recordTime;
+    record.line = line;
+    record.length = length;
+    RowValues values;
+    int n = decode(ctx, record, values);
+    if (n <= 0) return 0;
+    n = std::min(n, kMaxRowValues);
+    if (meterType == kGpsRmcAo) {
+        values.precision[0] = 0;  // the first two values are whole numbers
+        if (n > 1) values.precision[1] = 0;
+    }
+    if (!stream) return n;
+    if (engineering) {
+        WriteEngineeringRow(ctx, w, format, values, n, stream);
+    } else {
+        WriteBytes(stream, w.record, length);
+        if (IsDeviceFileMeter(meterType)) WriteLineEnd(stream);
+    }
+    return n;
+}
+
+int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int count,
+                   const uint8_t* bytes, std::FILE* stream) {
+    if (!ValidChannel(channel) || count <= 0 || !bytes) return 0;
+    ChannelWriter& w = ctx.channelState.writers[channel];
+    const double t = static_cast<double>(time);
+    if (w.firstTime < 0) {
+        w.offsetTime = t;
+        w.firstTime = t;
+    }
+    if (stream) {
+        if (meterType == kHexOutput) {
+            std::fprintf(stream, "%1.0lf\t%02x", t, bytes[0]);
+            for (int i = 1; i <= count; ++i) {
+                if (i % 10 == 0) std::fputc(' ', stream);  // after every tenth byte
+                if (i < count) std::fprintf(stream, " %02x", bytes[i]);
+            }
+            WriteLineEnd(stream);
+        } else {
+            std::fwrite(bytes, 1, static_cast<size_t>(count), stream);
+        }
+    }
+    w.lastTime = t;
+    return 1;
+}
+
+void WritePrecisionValue(std::FILE* stream, double value, int precisionCode) {
+    if (!stream) return;
+    const char* format;
+    switch (precisionCode) {
+        case 0: format = "\t%1.0lf"; break;
+        case 1: format = "\t%3.1lf"; break;
+        case 2: format = "\t%4.2lf"; break;
+        case 3: format = "\t%5.3lf"; break;
+        case 4: format = "\t%6.4lf"; break;
+        case 5: format = "\t%7.5lf"; break;
+        case 7: format = "\t%9.7lf"; break;
+        case 8: format = "\t%10.8lf"; break;
+        case 9: format = "\t%11.9lf"; break;
+        case 10: format = "\t%12.10lf"; break;
+        default: format = "\t%8.6lf"; break;
+    }
+    std::fprintf(stream, format, value);
+}
+
 }  // namespace rix

@@ -77,7 +77,9 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         LogLine(ctx, "Revised Time %1.0lf mod %d", time, packet.sequence);
         ctx.foundSender[packet.sender] = true;
         ctx.currentTime = time;
-        if (time >= from && time <= to && packet.sender == sender) {
+        // Ids ending in 0 name no port: their files stay empty.
+        if (time >= from && time <= to && packet.sender == sender && port >= 0 &&
+            port < kPorts) {
             int offset = 0;
             for (int p = 0; p < port; ++p) offset += packet.counts[p];
             int count = packet.counts[port];

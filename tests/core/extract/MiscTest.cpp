@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "Context.h"
+#include "extract/Channel.h"
+#include "extract/Misc.h"
+#include "report/Reporter.h"
+
+namespace {
+
+constexpr double kHour = 3600000.0;
+constexpr double kDay = 24 * kHour;
+
+// Runs a writer against a scratch stream and returns what it wrote.
+template <typename Fn>
+std::string Capture(Fn fn) {
+    std::FILE* f = std::tmpfile();
+    if (f == nullptr) return "<no scratch file>";
+    fn(f);
+    std::rewind(f);
+    std::string s;
+    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
+    std::fclose(f);
+    return s;
+}
+
+std::string Stamp(const rix::JulianState& state, double time, int format, int* columns = nullptr,
+                  double meterTime = 99) {
+    return Capture([&](std::FILE* f) {
+        int c = rix::WriteTimeStamp(state, time, meterTime, format, f);
+        if (columns != nullptr) *columns = c;
+    });
+}
+
+struct DateLine {
+    char buffer[rix::kRecordSize] = {};
+    int length = 0;
+    explicit DateLine(const std::string& text) {
+        std::snprintf(buffer, sizeof buffer, "%s", text.c_str());
+        length = static_cast<int>(std::strlen(buffer));
+    }
+};
+
+class JulianTest : public ::testing::Test {
+protected:
+    rix::RecordingReporter reporter;
+    rix::Context ctx{reporter};
+    rix::RowValues values;
+    void SetUp() override { rix::ClearJulianTable(ctx.julian); }
+    int Parse(DateLine& line, double packetTime, int offsetHours) {
+        return rix::ParseDateTimeLine(ctx, line.buffer, line.length, packetTime, offsetHours,
+                                      values);
+    }
+};
+
+TEST(TimeTitles, EveryFormatAndItsColumnCount) {
+    const char* expected[] = {"Time(ms)",  "Time(ms)",    "Time(Secs)",     "Time(Secs)",
+                              "JulianDay", "YrJulianDay", "Year\tJulianDay", "Time(ms)"};
+    for (int format = -1; format <= 8; ++format) {
+        int columns = 0;
+        std::string text = Capture([&](std::FILE* f) { columns = rix::WriteTimeTitles(format, f); });
+        EXPECT_EQ(text, format < 0 || format > 7 ? "" : expected[format]) << format;
+        EXPECT_EQ(columns, format == 6 ? 2 : 1) << format;  // unknown: no title, one column
+    }
+}
+
+TEST(TimeStamp, ElapsedAndMeterTimeFormats) {
+    rix::JulianState state;
+    int columns = 0;
+    EXPECT_EQ(Stamp(state, 1234.6, 0), "1235");
+    EXPECT_EQ(Stamp(state, 1234, 1), "1234");
+    EXPECT_EQ(Stamp(state, 1234, 2), "1.234");
+    EXPECT_EQ(Stamp(state, 61234567, 3), "61234.567");
+    EXPECT_EQ(Stamp(state, 1234, 7, &columns, 99), "99");
+    EXPECT_EQ(columns, 1);
+    for (int format : {-1, 8, 42}) {
+        EXPECT_EQ(Stamp(state, 1234, format, &columns), "");
+        EXPECT_EQ(columns, 0);
+    }
+}
+
+TEST(TimeStamp, YearJulianFormatsPadTheDay) {
+    rix::JulianState state;
+    rix::EnterPacketDay(state, 5123, 0, 0);  // midnight of day 123 of '05 at time 0
+    int columns = 0;
+    EXPECT_EQ(Stamp(state, kDay / 2, 5, &columns), "5123.50000000");
+    EXPECT_EQ(columns, 1);
+    EXPECT_EQ(Stamp(state, kDay / 2, 4), "123.50000000");
+    EXPECT_EQ(Stamp(state, kDay / 2, 6, &columns), "   5\t123.50000000");
+    EXPECT_EQ(columns, 2);
+
+    rix::JulianState early;
+    rix::EnterPacketDay(early, 5005, 0, 0);
+    EXPECT_EQ(Stamp(early, kDay / 4, 5), "5005.25000000");
+    EXPECT_EQ(Stamp(early, kDay / 4, 4), "  5.25000000");
+    EXPECT_EQ(Stamp(early, kDay / 4, 6), "   5\t005.25000000");
+
+    // Before every midnight, or with an empty table, the day is 0.
+    EXPECT_EQ(Stamp(early, -1, 4), "  0.00000000");
+    rix::JulianState empty;
+    EXPECT_EQ(Stamp(empty, 5000, 5), "0000.00000000");
+    EXPECT_EQ(Stamp(empty, 5000, 6), "   0\t000.00000000");
+}
+
+TEST_F(JulianTest, DateTimeLineSetsMiddayAndDaysKeepCounting) {
+    const double t0 = 5.0e6;
+    DateLine line("01/02/05 12:00:00\r\n");
+    ASSERT_EQ(Parse(line, t0, 0), 7);
+    EXPECT_STREQ(line.buffer, "5002.500000000 01-02-05 12:00:00\r\n");
+    EXPECT_EQ(line.length, static_cast<int>(std::strlen(line.buffer)));
+
+    EXPECT_EQ(values.count, 7);
+    const char* titles[] = {"Julian_Date_Time", "Month", "Day", "Year", "Hour", "Minute", "Second"};
+    const double expected[] = {5002.5, 1, 2, 5, 12, 0, 0};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_STREQ(values.titles[i], titles[i]);
+        EXPECT_DOUBLE_EQ(values.values[i], expected[i]);
+        EXPECT_EQ(values.precision[i], i == 0 ? 9 : 0);
+    }
+
+    double j = 0;
+    ASSERT_TRUE(rix::JulianOf(ctx.julian, t0, j));
+    EXPECT_DOUBLE_EQ(j, 5002.5);
+    ASSERT_TRUE(rix::JulianOf(ctx.julian, t0 + 36 * kHour, j));
+    EXPECT_DOUBLE_EQ(j, 5004.0);
+    EXPECT_EQ(Stamp(ctx.julian, t0 + 36 * kHour, 4), "  4.00000000");
+    // Far past the year's end the day keeps counting from the first day.
+    EXPECT_EQ(Stamp(ctx.julian, t0 + 400 * kDay, 5), "5402.50000000");
+}
+
+TEST_F(JulianTest, OffsetMovesMidnightEarlier) {
+    const double t0 = 5.0e7;
+    DateLine plain("01/02/05 12:00:00");
+    ASSERT_EQ(Parse(plain, t0, 0), 7);
+    const double midnightPlain = ctx.julian.table[5002].midnight;
+    EXPECT_DOUBLE_EQ(midnightPlain, t0 - 12 * kHour);
+
+    rix::ClearJulianTable(ctx.julian);
+    DateLine shifted("01/02/05 12:00:00");
+    ASSERT_EQ(Parse(shifted, t0, 5), 7);
+    EXPECT_NEAR(values.values[0], 5002.708333333, 1e-9);
+    EXPECT_STREQ(shifted.buffer, "5002.708333333 01-02-05 12:00:00\r\n");
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, midnightPlain - 5 * kHour);
+
+    // A negative offset that crosses back over midnight lands on the day before.
+    rix::ClearJulianTable(ctx.julian);
+    DateLine early("01/02/05 03:00:00");
+    ASSERT_EQ(Parse(early, t0, -5), 7);
+    EXPECT_TRUE(ctx.julian.table[5001].set);
+    EXPECT_FALSE(ctx.julian.table[5002].set);
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5001].midnight, t0 - 22 * kHour);
+}
+
+TEST_F(JulianTest, FirstObservationOfADayStays) {
+    DateLine first("01/02/05 12:00:00"), second("01/02/05 13:00:00");
+    ASSERT_EQ(Parse(first, 1.0e8, 0), 7);
+    // The second line is late by half an hour against the first: ignored for the table.
+    ASSERT_EQ(Parse(second, 1.0e8 + 1.5 * kHour, 0), 7);
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].madeAt, 1.0e8);
+    EXPECT_EQ(ctx.julian.setCodes.size(), 1u);
+
+    rix::EnterPacketDay(ctx.julian, 5002, 0, 0);  // a type-2 packet of the same day
+    rix::EnterPacketDay(ctx.julian, 5003, 3 * kHour, 30 * kHour);
+    rix::EnterPacketDay(ctx.julian, 5003, 4 * kHour, 30 * kHour);
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5003].midnight, 27 * kHour);
+}
+
+TEST_F(JulianTest, DateAndTimeFormsFoundAnywhereInTheLine) {
+    DateLine dashed("GPS fix 2005 ok; date 03-01-2004 time 23:59:59.75 end\r\n");
+    // "2005 ok" holds no date; the dashed date is the first one found.
+    ASSERT_EQ(Parse(dashed, 1.0e9, 0), 7);
+    EXPECT_STREQ(dashed.buffer, "4061.999988426 03-01-04 23:59:59\r\n");
+    EXPECT_DOUBLE_EQ(values.values[3], 4);
+    EXPECT_DOUBLE_EQ(values.values[6], 59);  // fraction of a second dropped
+
+    DateLine dateOnly("12/31/05\r\n");  // midnight of that day
+    ASSERT_EQ(Parse(dateOnly, 2.0e9, 0), 7);
+    EXPECT_STREQ(dateOnly.buffer, "5365.000000000 12-31-05 00:00:00\r\n");
+    EXPECT_DOUBLE_EQ(ctx.julian.table[5365].midnight, 2.0e9);
+
+    DateLine spaced("T= 1/ 2/ 5  7: 8: 9");  // numbers may be preceded by blanks
+    ASSERT_EQ(Parse(spaced, 3.0e9, 0), 7);
+    EXPECT_STREQ(spaced.buffer, "5002.297326389 01-02-05 07:08:09\r\n");
+
+    // "07-1/" is no date, but from the dash on "-1/2/05" reads as one: month -1,
+    // outside the year, so the code carries no day.
+    DateLine signedMonth("07-1/2/05 06:00:00");
+    ASSERT_EQ(Parse(signedMonth, 4.0e9, 0), 7);
+    EXPECT_STREQ(signedMonth.buffer, "5000.250000000 -1-02-05 06:00:00\r\n");
+}
+
+TEST_F(JulianTest, LinesWithoutADateAreRefusedUntouched) {
+    for (const char* text : {"12:00:00\r\n", "no date here\r\n", "", "1/2 3-4 5:6\r\n",
+                             "$GPRMC,120000,A,4124.8963,N,08151.6838,W,0,0,020105,,*1F\r\n"}) {
+        DateLine line(text);
+        const std::string before = line.buffer;
+        const int length = line.length;
+        EXPECT_EQ(Parse(line, 1.0e6, 0), 0) << text;
+        EXPECT_EQ(before, line.buffer);
+        EXPECT_EQ(line.length, length);
+    }
+    EXPECT_TRUE(ctx.julian.setCodes.empty());
+    EXPECT_EQ(ctx.julian.lowestSet, rix::kJulianTableSize);
+}
+
+TEST_F(JulianTest, LengthBoundsTheScanAndLongLinesStayInTheirBuffer) {
+    DateLine cut("01/02/05 12:00:00");
+    cut.length = 5;  // "01/02" only: no date within the line's length
+    EXPECT_EQ(Parse(cut, 0, 0), 0);
+
+    // A full-length line with its date deep inside; its stated length is too large.
+    char big[rix::kRecordSize];
+    std::memset(big, '7', sizeof big - 1);
+    big[sizeof big - 1] = '\0';
+    std::memcpy(big + 1000, " 1/2/5 ", 7);
+    int length = 5000;
+    ASSERT_EQ(rix::ParseDateTimeLine(ctx, big, length, 0, 0, values), 7);
+    EXPECT_STREQ(big, "5002.000000000 01-02-05 00:00:00\r\n");
+    EXPECT_EQ(length, 34);
+}
+
+TEST(EnterDateTime, DayCodesWithLeapYears) {
+    struct Case {
+        int month, day, year, code;
+    } cases[] = {
+        {1, 31, 4, 4031},  {2, 29, 4, 4060},  {3, 1, 4, 4061},   {3, 1, 5, 5060},
+        {12, 31, 4, 4366}, {12, 31, 5, 5365}, {3, 1, 2000, 61},  {13, 5, 5, 5000},
+        {13, 5, 8, 8001},  {0, 5, 8, 8000},
+    };
+    for (const Case& c : cases) {
+        rix::JulianState state;
+        double j = -1;
+        ASSERT_TRUE(rix::EnterDateTime(state, 0, 0, 0, 0, c.month, c.day, c.year, 0, j))
+            << c.month << "/" << c.day << "/" << c.year;
+        EXPECT_DOUBLE_EQ(j, c.code);
+        EXPECT_TRUE(state.table[static_cast<size_t>(c.code)].set);
+    }
+}
+
+TEST(EnterDateTime, CodesOutsideTheTableAreNeverEntered) {
+    rix::JulianState state;
+    double j = 0;
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 0, 0, 0, 0, 0, 0, 0, j));       // code 0
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 1, 2, -5, 0, j));     // negative
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 1, 2, 11, 0, j));     // 2011: 11002
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 12, 31, 10, 48, j));  // pushed past 10366
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 2000000000, 0, 0, 1, 2, 5, 0, j));
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, -200000, 0, 0, 1, 2, 5, 0, j));
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 0, 0, 0, 1, 2000000000, 5, 0, j));
+    EXPECT_TRUE(state.setCodes.empty());
+    for (const rix::JulianEntry& e : state.table) ASSERT_FALSE(e.set);
+
+    rix::EnterPacketDay(state, -1, 0, 0);
+    rix::EnterPacketDay(state, rix::kJulianTableSize, 0, 0);
+    EXPECT_TRUE(state.setCodes.empty());
+    EXPECT_FALSE(rix::JulianOf(state, 1.0e12, j));
+
+    // Impossible but in-range values are entered as computed: hour 25 is the next day.
+    EXPECT_TRUE(rix::EnterDateTime(state, 0, 25, 0, 0, 1, 2, 5, 0, j));
+    EXPECT_DOUBLE_EQ(j, 5003.0 + 1.0 / 24);
+    EXPECT_TRUE(state.table[5003].set);
+    // The last code of the table is still usable.
+    EXPECT_TRUE(rix::EnterDateTime(state, 0, 23, 0, 0, 12, 31, 10, 2, j));
+    EXPECT_TRUE(state.table[10366].set);
+}
+
+TEST(DayAndMillisecond, RoundsToTheNearestMillisecond) {
+    rix::JulianState state;
+    int day = -1;
+    long ms = -1;
+    EXPECT_FALSE(rix::DayAndMillisecond(state, 1000, day, ms));
+    EXPECT_EQ(day + ms, 0);
+
+    rix::EnterPacketDay(state, 5002, 0, 1.0e6);  // midnight at 1,000,000 ms
+    ASSERT_TRUE(rix::DayAndMillisecond(state, 1.0e6 + 1234.4, day, ms));
+    EXPECT_EQ(day, 5002);
+    EXPECT_EQ(ms, 1234);
+    ASSERT_TRUE(rix::DayAndMillisecond(state, 1.0e6 + 1234.6, day, ms));
+    EXPECT_EQ(ms, 1235);
+    ASSERT_TRUE(rix::DayAndMillisecond(state, 1.0e6 + kDay + 17 * kHour + 59, day, ms));
+    EXPECT_EQ(day, 5003);
+    EXPECT_EQ(ms, static_cast<long>(17 * kHour + 59));
+}
+
+// The quick lookup must give exactly what a walk of the codes from 0 upward gives.
+double WalkFromZero(const rix::JulianState& state, double time, bool& found) {
+    for (int code = 0; code < rix::kJulianTableSize; ++code) {
+        const rix::JulianEntry& e = state.table[static_cast<size_t>(code)];
+        if (e.set && e.midnight <= time) {
+            found = true;
+            return code + (time - e.midnight) * 0.001 / 3600 / 24;
+        }
+    }
+    found = false;
+    return 0;
+}
+
+TEST(JulianOf, MatchesAWalkFromCodeZero) {
+    std::mt19937 random(20050102);
+    std::uniform_int_distribution<int> code(0, rix::kJulianTableSize - 1);
+    std::uniform_real_distribution<double> midnight(-10 * kDay, 400 * kDay);
+    for (int round = 0; round < 20; ++round) {
+        rix::JulianState state;
+        for (int entries = 0; entries < 12; ++entries) {
+            rix::EnterPacketDay(state, code(random), 0, midnight(random));
+            for (int probe = 0; probe < 40; ++probe) {
+                const double time = midnight(random);
+                bool walkFound = false;
+                const double expected = WalkFromZero(state, time, walkFound);
+                double j = -1;
+                ASSERT_EQ(rix::JulianOf(state, time, j), walkFound);
+                ASSERT_EQ(j, expected);
+            }
+        }
+        rix::ClearJulianTable(state);
+        double j = -1;
+        EXPECT_FALSE(rix::JulianOf(state, 1.0e15, j));
+        EXPECT_EQ(j, 0);
+    }
+}
+
+}  // namespace
