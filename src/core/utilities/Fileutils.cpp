@@ -1,8 +1,160 @@
+// Archive-to-archive utilities: one archive per logger id, and archives whose
+// packets carry elapsed times turned into calendar-time (type 2) packets.
 #include "utilities/Fileutils.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "Context.h"
+#include "archive/Archive.h"
+#include "extract/Channel.h"
+#include "extract/Misc.h"
+#include "report/Reporter.h"
+#include "utilities/FileIo.h"
+
 namespace rix {
-// stub: to be written
-void SplitByLoggerId(Context&, const std::string&) {}
-std::string SplitPartName(const std::string& p, int) { return p; }
-int ConvertToType2(Context&, int, int, const std::string&, const std::string&) { return 0; }
+
+namespace {
+
+constexpr int kLoggers = 5;  // logger ids 1 to 4
+
+// Writes pending output in large blocks.
+void Drain(std::vector<uint8_t>& pending, std::FILE* file, bool force) {
+    if (!pending.empty() && (force || pending.size() >= (1u << 20))) {
+        std::fwrite(pending.data(), 1, pending.size(), file);
+        pending.clear();
+    }
+}
+
+}  // namespace
+
+std::string SplitPartName(const std::string& inputPath, int loggerId) {
+    // The extension starts at the last dot of the file name itself: a dot in
+    // a folder name does not count.
+    size_t slash = inputPath.find_last_of('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = inputPath.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) dot = inputPath.size();
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_%1d", loggerId);
+    return inputPath.substr(0, dot) + suffix + inputPath.substr(dot);
+}
+
+void SplitByLoggerId(Context& ctx, const std::string& inputPath) {
+    static constexpr const char* kTitle = "Parse Logger IDs";
+    ArchiveStream input;
+    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return;
+
+    ResetAllChannels(ctx);
+    // A type-2 packet is written as the reader delivers it, with its time
+    // relative to the first type-2 packet of this file.
+    ResetType2Reference(ctx.julian);
+    ResetPacketCounters(ctx.reader);
+
+    enum class Part { kNone, kOpen, kFailed };
+    Part state[kLoggers] = {};
+    std::FILE* files[kLoggers] = {};
+    std::string names[kLoggers];
+    std::vector<uint8_t> image(kMaxPayload + 32);
+    auto packet = std::make_unique<ArchivePacket>();
+    double time = 0;
+    while (ReadPacket(ctx, time, *packet, input, false) > 0) {
+        int sender = packet->sender;
+        if (sender < 1 || sender >= kLoggers) continue;
+        if (state[sender] == Part::kNone) {
+            names[sender] = SplitPartName(inputPath, sender);
+            files[sender] = OpenFile(ctx, names[sender], "w+b", kTitle);
+            state[sender] = files[sender] ? Part::kOpen : Part::kFailed;
+        }
+        if (state[sender] != Part::kOpen) continue;
+        size_t n = PacketImage(*packet, image.data());
+        std::fwrite(image.data(), 1, n, files[sender]);
+    }
+    input.Close();
+    for (int id = 1; id < kLoggers; ++id) {
+        if (files[id]) CloseOutput(ctx, files[id], names[id], kTitle);
+    }
+    ctx.reporter.ShowError(
+        kTitle, Format("File %s has been split according to the Logger IDs", inputPath.c_str()));
+}
+
+int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
+                   const std::string& inputPath, const std::string& outputPath) {
+    static constexpr const char* kTitle = "Convert To Type 2";
+    ArchiveStream input;
+    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
+
+    // The Julian day table from the date/time channel's records.
+    ClearJulianTable(ctx.julian);
+    ResetType2Reference(ctx.julian);
+    ResetAllChannels(ctx);
+    input.Rewind();
+    auto values = std::make_unique<RowValues>();
+    std::vector<uint8_t> record(kMaxPayload);
+    char line[kRecordSize];
+    double time = 0;
+    int length = 0;
+    bool found = false;
+    while (FindChannelRecord(ctx, dateTimeChannel, time, record.data(), length, input)) {
+        found = true;
+        int n = length < 0 ? 0 : (length < kRecordSize - 1 ? length : kRecordSize - 1);
+        std::memcpy(line, record.data(), static_cast<size_t>(n));
+        line[n] = '\0';
+        values->Reset();
+        ParseDateTimeLine(ctx, line, n, time, utcOffsetHours, *values);
+    }
+    if (!found) {
+        ctx.reporter.ShowError("Julian Date/Time Error",
+                               "No Data found for the selected Date/Time Channel");
+        return 0;
+    }
+
+    std::FILE* out = OpenFile(ctx, outputPath, "w+b", kTitle);
+    if (!out) return 0;
+    input.Rewind();
+    // The same times as in the first pass for a type-2 input.
+    ResetType2Reference(ctx.julian);
+    ctx.reporter.ShowError(inputPath, outputPath);
+
+    auto packet = std::make_unique<ArchivePacket>();
+    std::vector<uint8_t> pending;
+    bool haveDay = false;
+    int lastDay = 0;
+    while (ReadPacket(ctx, time, *packet, input, false) > 0) {
+        // The reader's time: type-1 units of 10 ms already scaled, type-0
+        // milliseconds taken as unsigned, as the logger counts them.
+        int yearDay = 0;
+        long msOfDay = 0;
+        if (!DayAndMillisecond(ctx.julian, time, yearDay, msOfDay)) {
+            ctx.reporter.ShowError("HD", "Can't Convert");
+            continue;
+        }
+        if (!haveDay || yearDay != lastDay) {
+            ctx.reporter.ShowError(
+                "HD - convert",
+                Format("Get JDAY-MS origin %1.0lf jday %d ms %ld", time, yearDay, msOfDay));
+            haveDay = true;
+            lastDay = yearDay;
+        }
+        PacketSpec spec;
+        spec.type = 2;
+        spec.sender = packet->sender;
+        spec.sequence = packet->sequence;
+        spec.msOfDay = static_cast<int32_t>(msOfDay);
+        spec.yearDay = static_cast<int16_t>(yearDay);
+        for (int p = 0; p < kPorts; ++p) spec.counts[p] = packet->counts[p];
+        AppendPacket(pending, spec, packet->payload);
+        Drain(pending, out, false);
+    }
+    Drain(pending, out, true);
+    input.Close();
+    bool written = CloseOutput(ctx, out, outputPath, kTitle);
+    ResetAllChannels(ctx);
+    if (!written) return 0;
+    ctx.reporter.ShowError("Type 2 Conversion", "Done");
+    return 1;
+}
+
 }  // namespace rix
