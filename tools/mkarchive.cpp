@@ -133,18 +133,18 @@ struct Logger {
 
     // Collects the bytes of the interval ending at true time ms and fills the
     // packet's counts, payload and time.
-    void Fill(double ms, rix::PacketSpec& spec, std::string& payload) {
+    void Fill(double ms, rix::PacketFields& fields, std::string& payload) {
         std::string ports[rix::kPorts];
         for (auto& inst : instruments) inst.Collect(ms, ports[inst.port()]);
         payload.clear();
         for (int p = 0; p < rix::kPorts; ++p) {
             size_t room = static_cast<size_t>(rix::kMaxPayload) - payload.size();
             if (ports[p].size() > room) ports[p].resize(room);  // the logger's port buffer overflows
-            spec.counts[p] = static_cast<int16_t>(ports[p].size());
+            fields.counts[p] = static_cast<int16_t>(ports[p].size());
             payload += ports[p];
         }
-        spec.sender = static_cast<uint8_t>(id);
-        Stamp(ms, spec);
+        fields.sender = static_cast<uint8_t>(id);
+        Stamp(ms, fields);
         lastMs = ms;
     }
 
@@ -155,23 +155,23 @@ struct Logger {
         lastMs = ms;
     }
 
-    void Stamp(double ms, rix::PacketSpec& spec) const {
+    void Stamp(double ms, rix::PacketFields& fields) const {
         double own = powerOnMs + ms * (1.0 + drift);
         switch (clock) {
         case Clock::kMilliseconds:
-            spec.type = 0;
-            spec.time = static_cast<uint32_t>(static_cast<uint64_t>(std::floor(own)));
+            fields.type = 0;
+            fields.time = static_cast<uint32_t>(static_cast<uint64_t>(std::floor(own)));
             break;
         case Clock::kTenMs:
-            spec.type = 1;
-            spec.time = static_cast<uint32_t>(static_cast<int32_t>(std::floor(own / 10.0)));
+            fields.type = 1;
+            fields.time = static_cast<uint32_t>(static_cast<int32_t>(std::floor(own / 10.0)));
             break;
         case Clock::kCalendar: {
             double cal = std::floor(calendarMs + ms);
             int day = static_cast<int>(cal / kDayMs);  // days since 1 January, 0 based
-            spec.type = 2;
-            spec.msOfDay = static_cast<int32_t>(cal - day * kDayMs);
-            spec.yearDay = static_cast<int16_t>(year * 1000 + day + 1);
+            fields.type = 2;
+            fields.msOfDay = static_cast<int32_t>(cal - day * kDayMs);
+            fields.yearDay = static_cast<int16_t>(year * 1000 + day + 1);
             break;
         }
         }
@@ -180,11 +180,11 @@ struct Logger {
 
 // The on-disk bytes of one packet.
 std::vector<uint8_t> PacketBytes(Logger& logger, double ms) {
-    rix::PacketSpec spec;
+    rix::PacketFields fields;
     std::string payload;
-    logger.Fill(ms, spec, payload);
+    logger.Fill(ms, fields, payload);
     std::vector<uint8_t> bytes;
-    logger.writer.Append(bytes, spec, reinterpret_cast<const uint8_t*>(payload.data()));
+    logger.writer.Append(bytes, fields, reinterpret_cast<const uint8_t*>(payload.data()));
     return bytes;
 }
 

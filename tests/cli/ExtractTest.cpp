@@ -25,33 +25,33 @@ struct ArchiveBuilder {
     rix::PacketWriter writer;
 
     void Add(int sender, uint32_t timeMs, const std::vector<Port>& ports, int type = 0) {
-        rix::PacketSpec spec;
-        spec.type = static_cast<uint8_t>(type);
-        spec.sender = static_cast<uint8_t>(sender);
-        spec.time = type == 1 ? timeMs / 10 : timeMs;
+        rix::PacketFields fields;
+        fields.type = static_cast<uint8_t>(type);
+        fields.sender = static_cast<uint8_t>(sender);
+        fields.time = type == 1 ? timeMs / 10 : timeMs;
         std::string payload;
         for (int p = 0; p < rix::kPorts; ++p)
             for (const Port& port : ports)
                 if (port.port == p) {
-                    spec.counts[p] = static_cast<int16_t>(port.bytes.size());
+                    fields.counts[p] = static_cast<int16_t>(port.bytes.size());
                     payload += port.bytes;
                 }
-        writer.Append(bytes, spec, reinterpret_cast<const uint8_t*>(payload.data()));
+        writer.Append(bytes, fields, reinterpret_cast<const uint8_t*>(payload.data()));
     }
     void Add2(int sender, int32_t msOfDay, int16_t yearDay, const std::vector<Port>& ports) {
-        rix::PacketSpec spec;
-        spec.type = 2;
-        spec.sender = static_cast<uint8_t>(sender);
-        spec.msOfDay = msOfDay;
-        spec.yearDay = yearDay;
+        rix::PacketFields fields;
+        fields.type = 2;
+        fields.sender = static_cast<uint8_t>(sender);
+        fields.msOfDay = msOfDay;
+        fields.yearDay = yearDay;
         std::string payload;
         for (int p = 0; p < rix::kPorts; ++p)
             for (const Port& port : ports)
                 if (port.port == p) {
-                    spec.counts[p] = static_cast<int16_t>(port.bytes.size());
+                    fields.counts[p] = static_cast<int16_t>(port.bytes.size());
                     payload += port.bytes;
                 }
-        writer.Append(bytes, spec, reinterpret_cast<const uint8_t*>(payload.data()));
+        writer.Append(bytes, fields, reinterpret_cast<const uint8_t*>(payload.data()));
     }
     void Junk(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
 };

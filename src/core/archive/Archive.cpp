@@ -345,23 +345,23 @@ int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record
 // ---------------------------------------------------------------------------
 // Writer
 
-void AppendPacket(std::vector<uint8_t>& out, const PacketSpec& spec, const uint8_t* payload) {
+void AppendPacket(std::vector<uint8_t>& out, const PacketFields& fields, const uint8_t* payload) {
     int sum = 0;
-    for (int p = 0; p < kPorts; ++p) sum += spec.counts[p];
+    for (int p = 0; p < kPorts; ++p) sum += fields.counts[p];
     out.push_back(1);
-    out.push_back(spec.type);
-    out.push_back(spec.sender);
-    out.push_back(spec.sequence);
-    if (spec.type == 2) {
-        Append32(out, static_cast<uint32_t>(spec.msOfDay));
-        Append16(out, spec.yearDay);
+    out.push_back(fields.type);
+    out.push_back(fields.sender);
+    out.push_back(fields.sequence);
+    if (fields.type == 2) {
+        Append32(out, static_cast<uint32_t>(fields.msOfDay));
+        Append16(out, fields.yearDay);
         Append16(out, static_cast<int16_t>(sum));
         Append16(out, 0);
     } else {
         Append16(out, static_cast<int16_t>(sum));
-        Append32(out, spec.time);
+        Append32(out, fields.time);
     }
-    for (int p = 0; p < kPorts; ++p) Append16(out, spec.counts[p]);
+    for (int p = 0; p < kPorts; ++p) Append16(out, fields.counts[p]);
     if (sum > 0) {
         if (payload)
             out.insert(out.end(), payload, payload + sum);

@@ -88,7 +88,7 @@ int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record
 void ChannelToSenderPort(int channelId, int& sender, int& port);
 
 // One packet to write. Type 0/1 use time; type 2 uses msOfDay and yearDay.
-struct PacketSpec {
+struct PacketFields {
     uint8_t type = 0;
     uint8_t sender = 1;
     uint8_t sequence = 0;
@@ -102,14 +102,14 @@ struct PacketSpec {
 // (destination 1), the nine counts, the payload (the non-empty ports' bytes
 // concatenated in port order, sum of counts bytes), then "####".
 // total is the sum of the counts.
-void AppendPacket(std::vector<uint8_t>& out, const PacketSpec& spec, const uint8_t* payload);
+void AppendPacket(std::vector<uint8_t>& out, const PacketFields& fields, const uint8_t* payload);
 
 // A writer that numbers its packets: sequence increments per packet, wrapping at 256.
 struct PacketWriter {
     uint8_t sequence = 0;
-    void Append(std::vector<uint8_t>& out, PacketSpec spec, const uint8_t* payload) {
-        spec.sequence = sequence++;
-        AppendPacket(out, spec, payload);
+    void Append(std::vector<uint8_t>& out, PacketFields fields, const uint8_t* payload) {
+        fields.sequence = sequence++;
+        AppendPacket(out, fields, payload);
     }
 };
 

@@ -195,21 +195,21 @@ struct GomoosBuilder {
     void WritePorts() {
         int port = 0;
         while (port < kPorts) {
-            PacketSpec spec;
-            spec.type = 2;
-            spec.sender = 1;
-            spec.msOfDay = static_cast<int32_t>(msOfDay);
-            spec.yearDay = static_cast<int16_t>(yearDay);
+            PacketFields fields;
+            fields.type = 2;
+            fields.sender = 1;
+            fields.msOfDay = static_cast<int32_t>(msOfDay);
+            fields.yearDay = static_cast<int16_t>(yearDay);
             uint8_t payload[kMaxPayload];
             int total = 0;
             for (; port < kPorts; ++port) {
                 if (counts[port] == 0) continue;
                 if (total + counts[port] > kMaxPayload) break;
                 std::memcpy(payload + total, ports[port], static_cast<size_t>(counts[port]));
-                spec.counts[port] = static_cast<int16_t>(counts[port]);
+                fields.counts[port] = static_cast<int16_t>(counts[port]);
                 total += counts[port];
             }
-            if (total > 0) writer.Append(out, spec, payload);
+            if (total > 0) writer.Append(out, fields, payload);
         }
     }
 

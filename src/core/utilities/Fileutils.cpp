@@ -138,14 +138,14 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
             haveDay = true;
             lastDay = yearDay;
         }
-        PacketSpec spec;
-        spec.type = 2;
-        spec.sender = packet->sender;
-        spec.sequence = packet->sequence;
-        spec.msOfDay = static_cast<int32_t>(msOfDay);
-        spec.yearDay = static_cast<int16_t>(yearDay);
-        for (int p = 0; p < kPorts; ++p) spec.counts[p] = packet->counts[p];
-        AppendPacket(pending, spec, packet->payload);
+        PacketFields fields;
+        fields.type = 2;
+        fields.sender = packet->sender;
+        fields.sequence = packet->sequence;
+        fields.msOfDay = static_cast<int32_t>(msOfDay);
+        fields.yearDay = static_cast<int16_t>(yearDay);
+        for (int p = 0; p < kPorts; ++p) fields.counts[p] = packet->counts[p];
+        AppendPacket(pending, fields, packet->payload);
         Drain(pending, out, false);
     }
     Drain(pending, out, true);

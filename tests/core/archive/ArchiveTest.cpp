@@ -51,9 +51,9 @@ protected:
     }
 };
 
-rix::PacketSpec Spec(uint8_t sequence, uint32_t time, std::initializer_list<int16_t> counts,
+rix::PacketFields Spec(uint8_t sequence, uint32_t time, std::initializer_list<int16_t> counts,
                      uint8_t sender = 1, uint8_t type = 0) {
-    rix::PacketSpec s;
+    rix::PacketFields s;
     s.type = type;
     s.sender = sender;
     s.sequence = sequence;
@@ -62,14 +62,14 @@ rix::PacketSpec Spec(uint8_t sequence, uint32_t time, std::initializer_list<int1
     return s;
 }
 
-rix::PacketSpec Type2(uint8_t sequence, int16_t yearDay, int32_t msOfDay) {
-    rix::PacketSpec s = Spec(sequence, 0, {2}, 1, 2);
+rix::PacketFields Type2(uint8_t sequence, int16_t yearDay, int32_t msOfDay) {
+    rix::PacketFields s = Spec(sequence, 0, {2}, 1, 2);
     s.yearDay = yearDay;
     s.msOfDay = msOfDay;
     return s;
 }
 
-void Add(Bytes& out, const rix::PacketSpec& s, const char* payload = nullptr) {
+void Add(Bytes& out, const rix::PacketFields& s, const char* payload = nullptr) {
     rix::AppendPacket(out, s, reinterpret_cast<const uint8_t*>(payload));
 }
 
@@ -108,7 +108,7 @@ TEST_F(Archive, StreamReadsAcrossRefillsAndTellsTheEnd) {
 
 TEST(ArchiveWriter, LaysOutType2AndNumbersPackets) {
     Bytes b;
-    rix::PacketSpec s = Type2(7, 5123, 0x01020304);
+    rix::PacketFields s = Type2(7, 5123, 0x01020304);
     s.counts[0] = 0;
     s.counts[3] = 2;
     Add(b, s, "xy");
@@ -343,13 +343,13 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
         for (int s = 1 + pick(12); s > 0; --s) {
             const int kind = pick(5);
             if (kind == 0) {
-                rix::PacketSpec spec = Spec(static_cast<uint8_t>(pick(256)), rng(), {},
+                rix::PacketFields fields = Spec(static_cast<uint8_t>(pick(256)), rng(), {},
                                             static_cast<uint8_t>(1 + pick(4)), static_cast<uint8_t>(pick(3)));
-                spec.msOfDay = pick(86400001);
-                spec.yearDay = static_cast<int16_t>(pick(33) * 1000 + 1 + pick(366));
-                for (auto& c : spec.counts) c = static_cast<int16_t>(pick(4) ? 0 : pick(300));
+                fields.msOfDay = pick(86400001);
+                fields.yearDay = static_cast<int16_t>(pick(33) * 1000 + 1 + pick(366));
+                for (auto& c : fields.counts) c = static_cast<int16_t>(pick(4) ? 0 : pick(300));
                 Bytes p;
-                rix::AppendPacket(p, spec, nullptr);
+                rix::AppendPacket(p, fields, nullptr);
                 if (pick(3) == 0) p[static_cast<size_t>(pick(static_cast<int>(p.size())))] ^= 0x5a;
                 if (pick(4) == 0) p.resize(static_cast<size_t>(pick(static_cast<int>(p.size()))));
                 b.insert(b.end(), p.begin(), p.end());

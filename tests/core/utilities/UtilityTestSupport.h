@@ -76,16 +76,16 @@ inline std::vector<Type2Header> RawType2Headers(const std::string& bytes) {
 // One packet in the archive layout, ports given as text.
 inline void AddPacket(std::vector<uint8_t>& out, rix::PacketWriter& writer, uint8_t type,
                       uint8_t sender, uint32_t time, const std::vector<std::string>& ports) {
-    rix::PacketSpec spec;
-    spec.type = type;
-    spec.sender = sender;
-    spec.time = time;
+    rix::PacketFields fields;
+    fields.type = type;
+    fields.sender = sender;
+    fields.time = time;
     std::string payload;
     for (size_t p = 0; p < ports.size() && p < rix::kPorts; ++p) {
-        spec.counts[p] = static_cast<int16_t>(ports[p].size());
+        fields.counts[p] = static_cast<int16_t>(ports[p].size());
         payload += ports[p];
     }
-    writer.Append(out, spec, reinterpret_cast<const uint8_t*>(payload.data()));
+    writer.Append(out, fields, reinterpret_cast<const uint8_t*>(payload.data()));
 }
 
 }  // namespace utiltest
