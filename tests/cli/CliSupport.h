@@ -28,14 +28,7 @@ struct ArchiveBuilder {
         fields.type = static_cast<uint8_t>(type);
         fields.sender = static_cast<uint8_t>(sender);
         fields.time = type == 1 ? timeMs / 10 : timeMs;
-        std::string payload;
-        for (int p = 0; p < rix::kPorts; ++p)
-            for (const Port& port : ports)
-                if (port.port == p) {
-                    fields.counts[p] = static_cast<int16_t>(port.bytes.size());
-                    payload += port.bytes;
-                }
-        writer.Append(bytes, fields, reinterpret_cast<const uint8_t*>(payload.data()));
+        Write(fields, ports);
     }
     void Add2(int sender, int32_t msOfDay, int16_t yearDay, const std::vector<Port>& ports) {
         rix::PacketFields fields;
@@ -43,6 +36,10 @@ struct ArchiveBuilder {
         fields.sender = static_cast<uint8_t>(sender);
         fields.msOfDay = msOfDay;
         fields.yearDay = yearDay;
+        Write(fields, ports);
+    }
+    // Counts and payload in port order, then the packet.
+    void Write(rix::PacketFields& fields, const std::vector<Port>& ports) {
         std::string payload;
         for (int p = 0; p < rix::kPorts; ++p)
             for (const Port& port : ports)
