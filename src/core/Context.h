@@ -7,6 +7,11 @@
 #include "extract/Channel.h"
 #include "extract/Misc.h"
 #include "extract/Rix.h"
+#include "meters/Analog.h"
+#include "meters/Devfile.h"
+#include "meters/Gps.h"
+#include "meters/Nxx.h"
+#include "meters/Sbe_hex.h"
 #include "report/Reporter.h"
 #include "setup/Esf.h"
 #include "setup/Isf.h"
@@ -32,6 +37,15 @@ struct Context {
     ArchivePacket packet;        // the one packet a pass keeps in memory
     double currentTime = -1;
     std::string deviceFolder = ".";  // device files of the run
+    // A failure inside a writer that must end the run (the channel pass checks it).
+    bool runFailed = false;
+
+    // Meter state shared across channels on purpose.
+    DeviceFileShared deviceShared;  // the field-count mismatch counter
+    AnalogState analog;             // the 40 analog conversion slots
+    SbeSharedState sbe;             // Sea-Bird calibration, references and latches
+    GpsSharedState gps;             // separator, echo-sounder depth
+    AcSharedState ac;               // NX9/NXS latches shared by the a/c meters
 };
 
 }  // namespace rix

@@ -9,6 +9,9 @@
 #include "extract/Misc.h"
 #include "meters/Ascii.h"
 #include "setup/MeterType.h"
+#include "utilities/FileIo.h"
+#include "meters/Devfile.h"
+#include "meters/Gps.h"
 
 namespace rix {
 
@@ -18,12 +21,6 @@ constexpr size_t kStreamBufferSize = 1 << 16;  // output streams write in 64 KB 
 constexpr int kLineCapacity = kRecordSize - 1;  // bytes of a line, its line end included
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
 
 std::string ExtensionWithoutDot(const std::string& ext) {
     return (!ext.empty() && ext[0] == '.') ? ext.substr(1) : ext;
@@ -53,10 +50,6 @@ void WriteBytes(std::FILE* stream, const char* bytes, int count) {
 }
 
 void WriteLineEnd(std::FILE* stream) { std::fputs("\r\n", stream); }
-
-// Device-file column meters and NMEA receivers: their decoders belong to their
-// meter units; until one is entered in LineDecoderFor the line gives no row.
-int NoDecoder(Context&, LineRecord&, RowValues&) { return 0; }
 
 int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
     return ParseDateTimeLine(ctx, record.line, record.length, record.time, record.offsetHours,
@@ -267,12 +260,13 @@ LineDecoder LineDecoderFor(int meterType) {
         case kCtdEngr:
         case kOrb:
         case kMiscAscii:
+            return DecodeColumnLine;
         case kGps:
         case kGpsGga:
         case kGpsGll:
         case kGpsRmc:
         case kGpsRmcAo:
-            return NoDecoder;
+            return DecodeGpsLine;
         case kDateTimeLine:
             return DecodeDateTimeLine;
         default:

@@ -7,6 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "extract/WriterInput.h"
+#include "meters/Devfile.h"
+#include "meters/Dmm22_812.h"
+#include "meters/Minor.h"
+#include "meters/Nxx.h"
+#include "meters/Satlantic.h"
+#include "meters/Sbe_hex.h"
 #include "setup/Isf.h"
 
 namespace rix {
@@ -49,6 +56,26 @@ struct ChannelWriter {
     char record[kRecordSize] = {};
     char lastRecord[kRecordSize] = {};
     int deviceTable[100] = {};
+    // Each meter family's own state for this channel: calibration and partial
+    // frames, so every channel decodes the same whatever ran before it.
+    DeviceColumns device;          // column device file (ANALOG, CTD-ENGR, ORB, 27)
+    SbeChannelState sbe;           // Sea-Bird CTD lines
+    AcChannelState ac;             // NX9, NXS, PRISMA frames and device files
+    SatlanticChannelState satlantic;
+    DmmChannelState dmm;
+    MinorChannelState minor;       // thermometer bath, SBE32, XMF
+};
+
+// The 50 writer records, on the heap: the framed meters' buffers make them large.
+class WriterTable {
+public:
+    WriterTable() : writers_(std::make_unique<std::array<ChannelWriter, kChannelCount>>()) {}
+    ChannelWriter& operator[](size_t i) { return (*writers_)[i]; }
+    const ChannelWriter& operator[](size_t i) const { return (*writers_)[i]; }
+    size_t size() const { return kChannelCount; }
+
+private:
+    std::unique_ptr<std::array<ChannelWriter, kChannelCount>> writers_;
 };
 
 struct OutputRegistry {
@@ -62,7 +89,7 @@ struct OutputRegistry {
 };
 
 struct ChannelState {
-    std::array<ChannelWriter, kChannelCount> writers;
+    WriterTable writers;
     OutputRegistry outputs;
 };
 

@@ -5,6 +5,10 @@
 #include "Context.h"
 #include "archive/Archive.h"
 #include "extract/Rix.h"
+#include "meters/Analog.h"
+#include "meters/Devfile.h"
+#include "meters/Satlantic.h"
+#include "setup/MeterType.h"
 
 namespace rix {
 
@@ -12,6 +16,7 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
     constexpr int kRawChannel = 11;
     const ExtractionSetup& es = ctx.extraction;
 
+    ResetMeterRunState(ctx);
     CloseAllOutputs(ctx);
     ResetAllChannels(ctx);
     ResetSenderStatistics(ctx.reader);
@@ -29,6 +34,9 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
     double time = 0;
     ctx.reporter.SetStatus(Format("Channel %d", kRawChannel));
     std::FILE* out = ctx.channelState.outputs.streams[kRawChannel];
+    // Raw files are always converted to engineering units.
+    ResetAnalogSlot(ctx, kRawChannel);
+    ReadChannelDeviceFile(ctx, 1, kRawChannel, paths.deviceFolder, setup, out);
 
     if (RouteOf(setup.type) == WriterKind::kNone) {
         // No writer for this channel: say so once instead of once per byte.
@@ -50,6 +58,7 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
     const ChannelWriter& w = ctx.channelState.writers[kRawChannel];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     CloseChannelFile(ctx, kRawChannel);
+    if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, kRawChannel);
     input.Close();
     CloseAllOutputs(ctx);
     ctx.reporter.SetStatus("Finished Raw File");

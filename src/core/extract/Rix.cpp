@@ -8,6 +8,17 @@
 #include "archive/Archive.h"
 #include "extract/Rawproc.h"
 #include "merge/Files.h"
+#include "meters/Analog.h"
+#include "meters/Ctd.h"
+#include "meters/Devfile.h"
+#include "meters/Dmm22_812.h"
+#include "meters/Gps.h"
+#include "meters/Minor.h"
+#include "meters/Nx9.h"
+#include "meters/Nxs.h"
+#include "meters/Prisma.h"
+#include "meters/Satlantic.h"
+#include "meters/Sbe_hex.h"
 #include "setup/Esf.h"
 #include "setup/Isf.h"
 #include "setup/Mainsetup.h"
@@ -35,10 +46,6 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
-// A meter type whose writer belongs to a meter family not built yet: its
-// channel gets a file without rows.
-int PendingWriter() { return 0; }
-
 // One configured channel's pass over the whole archive.
 int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& paths, double from,
                 double to, bool showHeaders) {
@@ -53,6 +60,10 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         ctx.reporter.SetStatus("Out File Error");
         return 0;
     }
+    // Device-file step: the analog slot of the channel, then its calibration.
+    if (c < kAnalogSlots) ResetAnalogSlot(ctx, c);
+    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup,
+                          ctx.channelState.outputs.streams[c]);
 
     int sender = 0, port = 0;
     ChannelToSenderPort(c, sender, port);
@@ -94,6 +105,8 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     const ChannelWriter& w = ctx.channelState.writers[c];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     CloseChannelFile(ctx, c);
+    if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
+    if (ctx.runFailed) return 0;
 
     if (ctx.clock.origin < 0) {
         ctx.reporter.ShowError(
@@ -197,20 +210,28 @@ WriterKind RouteOf(int meterType) {
             return WriterKind::kBinaryHex;
         case kNx9:
         case kNx9WRef:
+            return WriterKind::kNx9;
         case kNxs:
+            return WriterKind::kNxs;
         case kDmm22812:
+            return WriterKind::kDmm;
         case kPrisma:
+            return WriterKind::kPrisma;
         case kSatlantic:
+            return WriterKind::kSatlantic;
         case kSbe16:
         case kSbe19:
         case kSbe19PlusRaw:
         case kSbe21:
         case kSbe25Ctd:
         case kSbe25M:
+            return WriterKind::kSbe;
         case kSbe32:
+            return WriterKind::kSbe32;
         case kThermoBath:
+            return WriterKind::kThermoBath;
         case kXmf:
-            return WriterKind::kPending;
+            return WriterKind::kXmf;
         default:
             return WriterKind::kNone;
     }
@@ -220,6 +241,17 @@ int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dat
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
                    std::FILE* stream) {
     if (channel <= 0 || channel >= kChannelCount) return 0;
+    WriterInput in;
+    in.channel = channel;
+    in.meterType = setup.type;
+    in.dataOutput = dataOutput;
+    in.format = format;
+    in.offsetHours = offsetHours;
+    in.time = time;
+    in.count = count;
+    in.bytes = bytes;
+    in.stream = stream;
+    if (count <= 0 || !bytes) return 0;
     switch (RouteOf(setup.type)) {
         case WriterKind::kLines:
             return AssembleLines(ctx, dataOutput, format, offsetHours, time, setup.type, channel,
@@ -227,13 +259,39 @@ int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dat
         case WriterKind::kBinaryHex:
             return WriteBinaryHex(ctx, static_cast<long>(time), setup.type, channel, count, bytes,
                                   stream);
-        case WriterKind::kPending:
-            return PendingWriter();
+        case WriterKind::kNx9:
+            return WriteNx9(ctx, in);
+        case WriterKind::kNxs:
+            return WriteNxs(ctx, in);
+        case WriterKind::kPrisma:
+            return WritePrisma(ctx, in);
+        case WriterKind::kSatlantic:
+            return WriteSatlantic(ctx, in);
+        case WriterKind::kSbe:
+            return WriteSbeRecords(ctx, in);
+        case WriterKind::kSbe32:
+            return WriteSbe32(ctx, in);
+        case WriterKind::kThermoBath:
+            return WriteThermoBath(ctx, in);
+        case WriterKind::kXmf:
+            return WriteXmf(ctx, in);
+        case WriterKind::kDmm:
+            return WriteDmm(ctx, in);
         case WriterKind::kNone:
             break;
     }
     ctx.reporter.Print(Format("\nChannel %d:  Type %d Not Valid\n", channel, setup.type));
     return 0;
+}
+
+void ResetMeterRunState(Context& ctx) {
+    ctx.runFailed = false;
+    ResetSbeRecordState(ctx);
+    ResetNx9State(ctx);
+    ResetNxsState(ctx);
+    SetCtdSeparator(ctx, '\t');
+    SetGpsSeparator(ctx, '\t');
+    ResetGpsRunState(ctx);
 }
 
 int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
@@ -281,6 +339,7 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
         return 0;
 
     ctx.reporter.SetStatus("Setup");
+    ResetMeterRunState(ctx);
     CloseAllOutputs(ctx);
     ResetAllChannels(ctx);
     ResetSenderStatistics(ctx.reader);
@@ -290,7 +349,7 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
 
     if (es.ctdChannel != 0) {
         ctx.reporter.SetStatus("Prep CTD");
-        // The SBE19 frequency-reference pre-pass plugs in here with the CTD decoders.
+        if (!RunCtdPrepass(ctx, archive, paths, from, to)) return 0;
         ctx.reporter.SetStatus("CTD Prep Complete");
     }
 

@@ -80,7 +80,15 @@ void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sen
 enum class WriterKind {
     kLines,      // line assembler and generic row writer
     kBinaryHex,  // BINARY and Hex_Output
-    kPending,    // a framed meter whose decoder is not built yet: file without rows
+    kNx9,        // NX9, NX9WREF
+    kNxs,
+    kPrisma,
+    kSatlantic,
+    kSbe,        // SBE16 .. SBE25M
+    kSbe32,
+    kThermoBath,
+    kXmf,
+    kDmm,
     kNone,       // no decoder: "Type %d Not Valid"
 };
 WriterKind RouteOf(int meterType);
@@ -88,6 +96,10 @@ WriterKind RouteOf(int meterType);
 int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
                    std::FILE* stream);
+
+// The run's setup step for the meter decoders: latches, device numbers and
+// the CTD and GPS separators (tab).
+void ResetMeterRunState(Context& ctx);
 
 // Splits an archive path into base name (no folder, no extension) and
 // extension (with its dot). False when either is missing.

@@ -7,6 +7,13 @@
 
 namespace rix {
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+
 namespace {
 
 void ReportOpenFailure(Context& ctx, const std::string& path, const char* purpose) {

@@ -10,6 +10,10 @@ namespace rix {
 struct Context;
 class ArchiveStream;
 
+// The one path-join helper: folder + "/" + name (no separator doubled; an
+// empty folder gives the name alone).
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // Reads a whole input file into memory. On failure the common box
 // "<purpose> File Error" / "Unable to open <path>" is shown and false returned.
 bool LoadWholeFile(Context& ctx, const std::string& path, const char* purpose,

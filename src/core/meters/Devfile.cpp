@@ -1,0 +1,131 @@
+#include "meters/Devfile.h"
+
+#include <filesystem>
+#include <strings.h>
+#include <system_error>
+
+#include "Context.h"
+#include "meters/Hobilabs.h"
+#include "meters/Kxflow.h"
+#include "meters/Nx9.h"
+#include "meters/Nxs.h"
+#include "meters/Prisma.h"
+#include "meters/Satlantic.h"
+#include "meters/Sbe_hex.h"
+#include "setup/MeterType.h"
+#include "utilities/FileIo.h"
+
+namespace rix {
+
+namespace {
+
+bool BlankName(const std::string& name) {
+    return name.find_first_not_of(' ') == std::string::npos;
+}
+
+}  // namespace
+
+std::string FindDeviceFile(const std::string& folder, const std::string& name) {
+    std::string exact = JoinPath(folder, name);
+    std::error_code ec;
+    if (std::filesystem::exists(exact, ec)) return exact;
+    // Names arrive upper-cased from the instrument setup; on a file system that
+    // tells case apart, the folder may hold the file in another case.
+    const std::filesystem::path dir(folder.empty() ? std::string(".") : folder);
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (entry.size() == name.size() && strcasecmp(entry.c_str(), name.c_str()) == 0)
+            return JoinPath(folder, entry);
+    }
+    return exact;
+}
+
+void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
+                           const ChannelSetup& setup, std::FILE* stream) {
+    if (channel < 0 || channel >= kChannelCount) return;
+    const std::string& name = setup.deviceFile;
+    if (BlankName(name)) return;
+    const std::string path = FindDeviceFile(deviceFolder.substr(0, 512), name.substr(0, 512));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        ctx.reporter.ShowError("Read Device File File Error", Format("Unable to open %s", path.c_str()));
+        return;
+    }
+    DeviceFileCall call;
+    call.dataOutput = dataOutput;
+    call.channel = channel;
+    call.meterType = setup.type;
+    call.path = path;
+    call.file = f;
+    call.stream = stream;
+    switch (setup.type) {
+        case kAbeta:
+        case kCbeta:
+        case kHydroscat6:
+            ReadHobiDeviceFile(ctx, call);
+            break;
+        case kNx9:
+        case kNx9WRef:
+            ReadNx9DeviceFile(ctx, call);
+            break;
+        case kNxs:
+            ReadNxsDeviceFile(ctx, call);
+            break;
+        case kAnalog:
+        case kCtdEngr:
+        case kOrb:
+        case kMiscAscii:
+            ReadColumnDeviceFile(ctx, kDeviceColumns, f, ctx.channelState.writers[channel].device);
+            break;
+        case kPrisma:
+            ReadPrismaDeviceFile(ctx, call);
+            break;
+        case kSatlantic:
+            ReadSatlanticCalFile(ctx, call);
+            break;
+        case kSbe16:
+        case kSbe19:
+        case kSbe21:
+        case kSbe25Ctd:
+        case kSbe25M:
+            ReadSbeConFile(ctx, call);
+            break;
+        case kSbe19PlusRaw:
+            ReadSbe19PlusConFile(ctx, call);
+            break;
+        case kKxFlow:
+            ReadFlowDeviceFile(ctx, call);
+            break;
+        case kAscii:
+        case kTAscii:
+        case kAsciiT:
+        case kBinary:
+        case kDmm22812:
+        case kHexOutput:
+        case kThermoBath:
+        case kXmf:
+            break;  // opened and closed unread
+        default:
+            ctx.reporter.ShowError("Device File Error",
+                                   Format("Unsupported Device File for Channel %d Type %d\n", channel,
+                                          setup.type));
+            break;
+    }
+    std::fclose(f);
+}
+
+int ReadColumnDeviceFile(Context& /*ctx*/, int /*limit*/, std::FILE* /*file*/, DeviceColumns& device) {
+    device = DeviceColumns{};
+    return 0;
+}
+
+int ConvertColumnRecord(Context& /*ctx*/, DeviceColumns& /*device*/, char* /*record*/, RowValues& /*values*/) {
+    return 0;
+}
+
+int DecodeColumnLine(Context& ctx, LineRecord& record, RowValues& values) {
+    if (record.channel < 0 || record.channel >= kChannelCount) return 0;
+    return ConvertColumnRecord(ctx, ctx.channelState.writers[record.channel].device, record.line, values);
+}
+
+}  // namespace rix

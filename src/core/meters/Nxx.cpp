@@ -1,0 +1,7 @@
+#include "meters/Nxx.h"
+
+#include "Context.h"
+
+namespace rix {
+
+}  // namespace rix
