@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "../../tools/example/SatlanticExample.h"
 #include "CliSupport.h"
 
 namespace {
@@ -173,6 +174,29 @@ TEST(SatlanticExtract, ARefusedCalibrationLeavesItsChannelEmptyAndTheRunGoesOn) 
     EXPECT_EQ(ReadFile(d.OutFile("test_14_SATLANTIC.000")),
               std::string(kTitle) + Row("1000", "4088.000000", 0) + Row("2000", "4088.000000", 1) +
                   Row("3000", "4088.000000", 2));
+}
+
+TEST(SatlanticExtract, ExampleRadiometerDecodes) {
+    Deployment d;
+    WriteFile(d.Path("SATEXR.CAL"), rixexample::SatlanticExampleCalFile());
+    d.Isf("11 SATLANTIC DEV=SATEXR.CAL\r\n");
+    d.Esf(0, 1, 0, 0);
+    ArchiveBuilder b;
+    for (int i = 0; i < 3; ++i)
+        b.Add(1, 1000 * i, {{0, rixexample::SatlanticExampleRecord(i, 1000.0 * i)}});
+    d.Archive(b);
+    RunResult r = d.Run({});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Status:  Done with Extraction\n");
+    const std::string out = ReadFile(d.OutFile("test_11_SATLANTIC.000"));
+    // 0.0025 held in single precision: 0.0025 * 19976 prints 49.939999.
+    const std::string head =
+        "Time(ms)\tDepth(m)\tSN(0101)\tTIMER(NONE)\tES(490)\tT(HEAD)\tFRAME(COUNTER)\tCHECK(SUM)\r\n"
+        "0\t-1.000000\t0101\t0.000000\t49.939999\t15.000000\t0\t0\r\n";
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    size_t rows = 0;
+    for (char c : out) rows += c == '\n';
+    EXPECT_EQ(rows, 4u);
 }
 
 // The real capture cut into archive packets of 1000 bytes, one second apart.
