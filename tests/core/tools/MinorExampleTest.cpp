@@ -32,7 +32,7 @@ TEST(MinorExample, RecordsDecodeToPlausibleRows) {
                             ctx.channelState.outputs.streams[12]);
     }
     rix::CloseAllOutputs(ctx);
-    EXPECT_EQ(ctx.channelState.writers[11].linesWritten, 19);  // the first frame only primes
+    EXPECT_EQ(ctx.channelState.writers[11].linesWritten, 20);  // one row per internal frame
     EXPECT_EQ(ctx.channelState.writers[12].linesWritten, 20);
     std::string rows = rixtest::ReadFile(dir.file("x_12_DMM22812.000"));
     EXPECT_EQ(rows.substr(0, 33), "Time(ms)\t_DC mA\r\n875\t12.06\r\n1875\t");
