@@ -2,6 +2,7 @@
 // through the dispatcher as packets deliver them, whole channel files compared.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,31 @@ TEST_F(MinorFixture, XmfRawKeepsCountsAndEachChannelStartsItsOwnSequence) {
     EXPECT_EQ(Close(12), XmfRow("0.000", "041", "30000.00\t1234.00\t50000.00"));
     EXPECT_EQ(rix::XmfThermistor(0), rix::kXmfNoTemperature);
     EXPECT_EQ(rix::XmfThermistor(65535), rix::kXmfNoTemperature);
+}
+
+// Random bytes salted with frame starts, in packets of every size: no write
+// past a buffer (the sanitizer build checks), and the writers keep going.
+TEST_F(MinorFixture, HostileBytesAreSkipped) {
+    Bytes noise;
+    uint32_t x = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1103515245u + 12345u;
+        noise.push_back(static_cast<uint8_t>(x >> 16));
+        if (i % 97 == 0) noise = noise + rixtest::Bytes("MORB_XMF") + Bytes{0xCA, 0, 1, 0x20, 3, 17};
+    }
+    const int types[] = {rix::kDmm22812, rix::kThermoBath, rix::kXmf, rix::kSbe32};
+    for (int t = 0; t < 4; ++t) {
+        const int id = 11 + t;
+        Open(id);
+        for (size_t at = 0, n = 1; at < noise.size(); at += n, n = n % 300 + 7)
+            Feed(types[t], id, static_cast<double>(at),
+                 Bytes(noise.begin() + static_cast<long>(at),
+                       noise.begin() + static_cast<long>(std::min(noise.size(), at + n))),
+                 t % 2 ? kRaw : kEng);
+        Close(id);
+    }
+    Feed(rix::kXmf, 15, 0, Xmf(1), kEng);  // a channel without a file
+    SUCCEED();
 }
 
 }  // namespace
