@@ -10,6 +10,8 @@
 #include "extract/WriterInput.h"
 #include "meters/Devfile.h"
 #include "meters/Dmm22_812.h"
+#include "meters/Hobilabs.h"
+#include "meters/Kxflow.h"
 #include "meters/Minor.h"
 #include "meters/Nxx.h"
 #include "meters/Satlantic.h"
@@ -64,6 +66,8 @@ struct ChannelWriter {
     SatlanticChannelState satlantic;
     DmmChannelState dmm;
     MinorChannelState minor;       // thermometer bath, SBE32, XMF
+    FlowSetup flow;                // KXFLOW device file
+    HobiDepthCalibration hobi;     // ABETA, CBETA, HYDROSCAT6 device file
 };
 
 // The 50 writer records, on the heap: the framed meters' buffers make them large.
