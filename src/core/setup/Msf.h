@@ -60,7 +60,10 @@ struct MergePair {
     std::string sCorFile = "s.cor";
     std::string cleanWaterFile = "ch2o.cor";
 
-    MergePair() { merge.calTemperature = 0; }
+    MergePair() {
+        base.channelId = 1;
+        merge.calTemperature = 0;
+    }
 };
 
 constexpr int kCorrectTemperature = 1;
