@@ -103,9 +103,10 @@ TEST_F(MergeFixture, HeaderTitlesNoppOutputAndDerivedCtdValues) {
     File("b.txt", "first line\r\nTime,Depth\r\n100\t5\r\n");
     File("m.txt", "skipped\r\nT(ms) C\tT  P\r\n90\t4.2914\t" + rix::Format("%.12f", t) + "\t1.5\r\n200\t0\t0\t0\r\n");
     ASSERT_EQ(Run(), 1) << Box();
+    const double sal = rix::PracticalSalinity(4.2914, t * 1.00024, 0);
     const std::string values =
         rix::Format("100\t5.000000\t4.291400\t4.291400\t%lf\t0.000000\t%lf\t%lf\t%lf\t0.000000\t0.100000\r\n", t,
-                    rix::PracticalSalinity(4.2914, t * 1.00024, 0), rix::Density(35, t, 0) - 1000, rix::Density(35, t, 0));
+                    sal, rix::Density(sal, t, 0) - 1000, rix::Density(sal, t, 0));
     EXPECT_EQ(Out(1), "Time(ms)\tDepth\tC\tC(mmohm)\tTemp-C\tP(dbars)\tSal(PSU)\tSigma-T\tDensity\tSpare\t\r\n" + values);
     EXPECT_NE(values.find("\t35.000000\t"), std::string::npos);
 
