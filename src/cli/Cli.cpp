@@ -6,6 +6,7 @@
 
 #include "Context.h"
 #include "extract/Rix.h"
+#include "merge/Files.h"
 #include "report/Reporter.h"
 #include "setup/Mainsetup.h"
 #include "utilities/Builders.h"
@@ -55,7 +56,13 @@ const char* const kExtractHelp =
 const char* const kMergeHelp =
     "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] MRGFILE\n"
     "\n"
-    "Merges a previously extracted file (its _MRG working file) as the merge setup says.\n";
+    "Merges a previously extracted file (its _MRG working file) as the merge setup says,\n"
+    "writing BASE_pair_NN.EXT for every active pair into the output folder.\n"
+    "  --msf FILE      merge setup file\n"
+    "  --devdir DIR    device file folder: correction and oxygen files (default: the current folder)\n"
+    "  --outdir DIR    output folder (default: the current folder)\n"
+    "Exit status: 0 the merge ran to its end (warnings included), 1 a failure ended it,\n"
+    "2 usage error.\n";
 
 const char* const kSplitHelp =
     "Usage: rix split ARCHIVE\n"
@@ -221,8 +228,16 @@ int Merge(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) 
         Write(out, kMergeHelp);
         return 0;
     }
-    Write(err, "rix merge: merging extracted files is not built yet\n");
-    return 2;
+    if (!p.error.empty()) return Usage(err, "merge", p.error, kMergeHelp);
+    if (p.positional.size() != 1) return Usage(err, "merge", "one merge working file (MRGFILE) is needed", kMergeHelp);
+    if (!p.values.count("--msf")) return Usage(err, "merge", "no merge setup file given (--msf)", kMergeHelp);
+    rix::StreamReporter reporter(out, err, false);
+    rix::Context ctx(reporter);
+    const std::string deviceFolder = p.values.count("--devdir") ? p.values["--devdir"] : ".";
+    const std::string outputFolder = p.values.count("--outdir") ? p.values["--outdir"] : ".";
+    int ok = rix::MergeFiles(ctx, p.values["--msf"], p.positional[0], deviceFolder, outputFolder);
+    reporter.FinishRun();
+    return ok ? 0 : 1;
 }
 
 int Split(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

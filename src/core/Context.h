@@ -7,6 +7,7 @@
 #include "extract/Channel.h"
 #include "extract/Misc.h"
 #include "extract/Rix.h"
+#include "merge/MergeState.h"
 #include "meters/Analog.h"
 #include "meters/Devfile.h"
 #include "meters/Gps.h"
@@ -46,6 +47,8 @@ struct Context {
     SbeSharedState sbe;             // Sea-Bird calibration, references and latches
     GpsSharedState gps;             // separator, echo-sounder depth
     AcSharedState ac;               // NX9/NXS latches shared by the a/c meters
+
+    MergeState merge;  // merge setup, working file, titles, corrections, oxygen
 };
 
 }  // namespace rix

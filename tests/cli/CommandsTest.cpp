@@ -26,10 +26,12 @@ TEST(Commands, HelpAndUsageErrors) {
     EXPECT_EQ(d.Rix({"to-type2", "--channel", "50", "a", "b"}).code, 2);
     EXPECT_EQ(d.Rix({"to-type2", "--utc-offset", "x", "a", "b"}).code, 2);
     EXPECT_EQ(d.Rix({"from-iop", "only-one"}).code, 2);
-    // Merging is not built yet: it says so.
+    EXPECT_EQ(d.Rix({"merge", "x_MRG.000"}).code, 2);          // no merge setup
+    EXPECT_EQ(d.Rix({"merge", "--msf", "a.msf"}).code, 2);    // no working file
+    // A merge setup that cannot be opened ends the run.
     r = d.Rix({"merge", "--msf", "a.msf", "x_MRG.000"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("not built yet"), std::string::npos);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Setup Merge File Error: Unable to open a.msf\nStatus:  Merge Ended by an Error\n");
 }
 
 TEST(Commands, SplitWritesOnePartPerLogger) {

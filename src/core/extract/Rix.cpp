@@ -445,10 +445,12 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
 
     int ok = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
     if (ok) {
-        if (es.outputFiles == 1 &&
-            !MergeFiles(ctx, request.msfFile, request.deviceFolder, request.outputFolder))
-            ok = 0;
-        ctx.reporter.SetStatus("Done with Extraction");
+        // The merge works on the working file this run just wrote.
+        if (es.outputFiles == 1 && !MergeFiles(ctx, request.msfFile, ctx.channelState.outputs.mergePath,
+                                               request.deviceFolder, request.outputFolder))
+            ok = 0;  // the merge's own status stands: "Merge Ended by an Error"
+        else
+            ctx.reporter.SetStatus("Done with Extraction");
     }
     archive.Close();
     r.restartTimer = true;
