@@ -12,6 +12,7 @@
 #include "extract/Channel.h"
 #include "meters/Devfile.h"
 #include "meters/Seawater.h"
+#include "setup/MeterType.h"
 
 namespace {
 
@@ -293,6 +294,32 @@ TEST(ColumnRecord, BatteryCellsCloseTheRowWhenTheyChange) {
     EXPECT_EQ(two.Convert("12 5 9"), "E_Units=5.000000 Main=12.000000 Backup=9.000000");
     EXPECT_EQ(two.Convert("12 5 9.5"), "E_Units=5.000000 Main=9999.999999 Backup=9.500000");
     EXPECT_EQ(two.Convert("11 5 9.5"), "E_Units=5.000000 Main=11.000000");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ColumnDeviceFile, ChannelWithoutDeviceFileKeepsItsColumns) {
+    Fixture fx;
+    rixtest::WriteFile(fx.dir.file("orb.dev"), "t\r\nColumns=1\r\nCHL=1 2 1\r\n");
+    rix::ChannelSetup setup;
+    setup.type = rix::kOrb;
+    setup.deviceFile = "ORB.DEV";  // upper-cased by the instrument setup
+    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    EXPECT_TRUE(fx.reporter.boxes.empty());
+    rix::DeviceColumns& device = fx.ctx.channelState.writers[11].device;
+    EXPECT_EQ(fx.Convert("3", &device), "E_Units=4.000000");
+
+    setup.deviceFile = "   ";
+    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    EXPECT_EQ(fx.Convert("3", &device), "E_Units=4.000000");
+    // A new run starts from the defaults: no columns, so no row.
+    rix::ResetAllChannels(fx.ctx);
+    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    EXPECT_EQ(device.columnCount, 0);
+    EXPECT_EQ(fx.Convert("3", &device), "");
+    EXPECT_TRUE(fx.reporter.boxes.empty());
 }
 
 }  // namespace
