@@ -164,14 +164,11 @@ enum class LineResult { Ok, Failed };
 LineResult DefineFromLine(Context& ctx, int limit, const Key& key, const std::string& line,
                           DeviceColumns& device, int& defined) {
     DeviceColumn& global = device.columns[0];
-    switch (key.format) {
-        case F::None:
-            if (key.setting == S::WaterPure) global.seaWater = false;
-            if (key.setting == S::WaterSea) global.seaWater = true;
-            if (key.setting == S::CtdMode) global.ctdMode = true;
-            return LineResult::Ok;
-        default:
-            break;
+    if (key.format == F::None) {
+        if (key.setting == S::WaterPure) global.seaWater = false;
+        if (key.setting == S::WaterSea) global.seaWater = true;
+        if (key.setting == S::CtdMode) global.ctdMode = true;
+        return LineResult::Ok;
     }
 
     // The text after the line's last "=" (after the key itself for "LSS" without one).

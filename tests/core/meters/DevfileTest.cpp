@@ -210,17 +210,6 @@ TEST(ColumnRecord, ConvertsEachKind) {
     }
 }
 
-TEST(ColumnRecord, BackscatterFollowsTheWaterModel) {
-    Fixture fx;
-    ASSERT_EQ(fx.Read("t\r\nColumns=1\r\nBBX=1 2e-6 50 700\r\n"), 1);
-    rix::RowValues values;
-    char record[] = "1050";
-    ASSERT_EQ(rix::ConvertColumnRecord(fx.ctx, fx.device, record, values), 4);
-    EXPECT_NEAR(values.values[1], 0.0019523849555294955, 1e-15);
-    EXPECT_NEAR(values.values[2], 0.013493916113195538, 1e-15);
-    EXPECT_NEAR(values.values[3], 0.013845778882077577, 1e-15);
-}
-
 TEST(ColumnRecord, CtdModeRow) {
     Fixture fx;
     ASSERT_EQ(fx.Read("t\r\nISCTD=YES\r\nColumns=5\r\nTEMPERATURE=1\r\nCONDUCTIVITY=2\r\nVOLTS=3\r\n"
