@@ -68,7 +68,8 @@ void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowVa
     if (w.headerPending) {
         w.headerLines = 1;
         w.columnCount = WriteTimeTitles(format, stream);
-        for (int i = 0; i < n; ++i) {
+        const int titles = std::clamp(values.titleCount, n, kMaxRowValues);
+        for (int i = 0; i < titles; ++i) {
             std::fprintf(stream, "\t%s", values.titles[i]);
             ++w.columnCount;
         }
@@ -102,6 +103,7 @@ void FinishLine(Context& ctx, ChannelWriter& w, int dataOutput, int format, int 
 
 void RowValues::Reset() {
     count = 0;
+    titleCount = 0;
     for (int i = 0; i < kMaxRowValues; ++i) {
         values[i] = 9999.999999;
         titles[i][0] = '\0';

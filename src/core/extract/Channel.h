@@ -29,11 +29,14 @@ constexpr int kTitleSize = 20;
 // What a line decoder gives the generic row writer.
 struct RowValues {
     int count = 0;
+    // Titles the header lists beyond count: trailing cells a row may leave
+    // out (a battery column written only when it changed).
+    int titleCount = 0;
     double values[kMaxRowValues];
     char titles[kMaxRowValues][kTitleSize];
     int precision[kMaxRowValues];
     RowValues() { Reset(); }
-    void Reset();  // values 9999.999999, precision 6, titles empty
+    void Reset();  // values 9999.999999, precision 6, titles empty, no extra titles
     void Set(int i, double value, const char* title, int precisionCode);
 };
 

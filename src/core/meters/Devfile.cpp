@@ -114,15 +114,6 @@ void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std:
     std::fclose(f);
 }
 
-int ReadColumnDeviceFile(Context& /*ctx*/, int /*limit*/, std::FILE* /*file*/, DeviceColumns& device) {
-    device = DeviceColumns{};
-    return 0;
-}
-
-int ConvertColumnRecord(Context& /*ctx*/, DeviceColumns& /*device*/, char* /*record*/, RowValues& /*values*/) {
-    return 0;
-}
-
 int DecodeColumnLine(Context& ctx, LineRecord& record, RowValues& values) {
     if (record.channel < 0 || record.channel >= kChannelCount) return 0;
     return ConvertColumnRecord(ctx, ctx.channelState.writers[record.channel].device, record.line, values);
