@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 #include <cstdio>
 #include <string>
 
 #include "Context.h"
 #include "SbeTestData.h"
 #include "TestSupport.h"
+#include "archive/Archive.h"
 #include "meters/Ctd.h"
 #include "meters/Sbe_hex.h"
 #include "setup/MeterType.h"
@@ -242,6 +245,50 @@ TEST_F(SbeFixture, CtdRowWithoutStreamFailsTheRunOnce) {
               "250\t1.250\t10.5000\t 3.25000\t30.1250\t1.5000\r\n"
               "250,1.250,10.5000, 3.25000,30.1250, 9.7500,1.5000\r\n");
     EXPECT_EQ(ctx.channelState.writers[11].columnCount, 6);
+}
+
+}  // namespace
+
+namespace {
+
+// An archive of logger 1 whose port 1 (channel 12) carries SBE19 lines, one packet a second.
+std::string PrepassArchive(const rixtest::TempDir& dir) {
+    const char* ports[] = {"\r\n482254DF0000000000000C63\r\n", "052549EB0000000000018C62\r\n",
+                           "FF0A9A480000010000008C62\r\n", "482654DC0010010010000C62\r\n",
+                           "052649EB0000000000018C62\r\nFF0B9A480000010000008C62\r\n"};
+    std::vector<uint8_t> bytes;
+    rix::PacketWriter writer;
+    for (int i = 0; i < 5; ++i) {
+        rix::PacketFields f;
+        f.sender = 1;
+        f.time = 1000u * static_cast<uint32_t>(i + 1);
+        f.counts[1] = static_cast<int16_t>(std::strlen(ports[i]));
+        writer.Append(bytes, f, reinterpret_cast<const uint8_t*>(ports[i]));
+    }
+    const std::string path = dir.file("cast.000");
+    rixtest::WriteBytes(path, bytes);
+    return path;
+}
+
+TEST_F(SbeFixture, PrepassStopsAtTheFirstScanOrPastTo) {
+    ASSERT_EQ(Read(ConText(rixtest::Sbe19Con())), 1);
+    rix::ArchiveStream archive;
+    ASSERT_TRUE(archive.Open(PrepassArchive(dir)));
+
+    // Past To before the second reference: no pair.
+    EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1500), 1);
+    EXPECT_TRUE(ctx.sbe.refs.r1Set);
+    EXPECT_FALSE(ctx.sbe.refs.r2Set);
+    EXPECT_EQ(rep.statuses.back(), "Frequency Correct SBE19");
+
+    // The first converted scan ends the pass: the later pair is not taken.
+    rix::ResetSbe19References(ctx);
+    EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1e12), 1);
+    EXPECT_TRUE(ctx.sbe.refs.r1Set && ctx.sbe.refs.r2Set);
+    EXPECT_DOUBLE_EQ(ctx.sbe.refs.r2, 0x0A9A48 / 256.0);
+    EXPECT_EQ(ctx.channelState.writers[12].lineLength, 0);  // the channel pass starts afresh
+    EXPECT_EQ(ctx.channelState.writers[12].recordTime, -1);
+    EXPECT_TRUE(rep.boxes.empty());
 }
 
 }  // namespace
