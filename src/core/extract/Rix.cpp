@@ -347,7 +347,8 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
     ResetClock(ctx);
     ctx.deviceFolder = paths.deviceFolder;
 
-    if (es.ctdChannel != 0) {
+    // A CTD channel outside 11..49 names no channel: no CTD step.
+    if (es.ctdChannel >= 11 && es.ctdChannel < kChannelCount) {
         ctx.reporter.SetStatus("Prep CTD");
         if (!RunCtdPrepass(ctx, archive, paths, from, to)) return 0;
         ctx.reporter.SetStatus("CTD Prep Complete");

@@ -1,11 +1,124 @@
 #include "meters/Ctd.h"
 
+#include <algorithm>
+
 #include "Context.h"
+#include "archive/Archive.h"
+#include "extract/Misc.h"
+#include "extract/Rix.h"
+#include "meters/Devfile.h"
+#include "meters/Sbe_hex.h"
+#include "setup/MeterType.h"
 
 namespace rix {
 
-void SetCtdSeparator(Context& /*ctx*/, char /*separator*/) { }
+namespace {
 
-int RunCtdPrepass(Context& /*ctx*/, ArchiveStream& /*archive*/, const RunPaths& /*paths*/, double /*from*/, double /*to*/) { return 1; }
+bool HasSbeVoltageTitles(int meterType) {
+    return meterType == kSbe19 || meterType == kSbe19PlusRaw || meterType == kSbe21 ||
+           meterType == kSbe25Ctd || meterType == kSbe25M;
+}
+
+}  // namespace
+
+int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending, int format,
+                const CtdRow& row) {
+    CtdWriterState& s = ctx.sbe.ctd;
+    if (!stream) {
+        // Nothing can be saved: the run fails, with one message for it.
+        if (!s.noStreamReported) {
+            ctx.reporter.ShowError("CTD File Error",
+                                   "Unable to Save CTD Record, output file is not Open\n");
+            s.noStreamReported = true;
+        }
+        ctx.runFailed = true;
+        return 0;
+    }
+    if (row.time < 0) return 0;
+    const bool second = row.temperature2 < 99;
+    const int volts = row.volts ? std::clamp(row.voltageCount, 0, kSbeMaxVoltages) : 0;
+
+    if (headerPending) {
+        headerPending = 0;
+        int columns = WriteTimeTitles(format, stream);
+        std::fputs("\tP(dbars)\tTemp(C)\tConduct\tSal(PSU)", stream);
+        columns += 4;
+        if (second) {
+            std::fputs("\tRTemp(C)", stream);
+            ++columns;
+        }
+        if (HasSbeVoltageTitles(s.voltageMeterType)) {
+            columns += SbeVoltageTitles(ctx, s.voltageMeterType, stream);
+        } else {
+            for (int v = 0; v < volts; ++v) std::fputs("\tSpare(V)", stream);
+            columns += volts;
+        }
+        std::fputs("\r\n", stream);
+        if (channel > 0 && channel < kChannelCount) {
+            ChannelWriter& w = ctx.channelState.writers[static_cast<size_t>(channel)];
+            w.headerLines = 1;
+            w.columnCount = columns;
+        }
+    }
+
+    const char sep = s.separator;
+    WriteTimeStamp(ctx.julian, row.time, 99, format, stream);
+    std::fprintf(stream, "%c%5.3lf%c%7.4lf%c%8.5lf%c%7.4lf", sep, row.pressure, sep,
+                 row.temperature, sep, row.conductivity, sep, row.salinity);
+    if (second) std::fprintf(stream, "%c%7.4lf", sep, row.temperature2);
+    for (int v = 0; v < volts; ++v)
+        std::fprintf(stream, "%c%6.4f", sep, static_cast<double>(row.volts[v]));
+    std::fputs("\r\n", stream);
+    return 1;
+}
+
+void SetCtdSeparator(Context& ctx, char separator) { ctx.sbe.ctd.separator = separator; }
+
+void SetCtdVoltageMeterType(Context& ctx, int meterType) { ctx.sbe.ctd.voltageMeterType = meterType; }
+
+int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clockSource,
+                    int format, double to) {
+    if (channel <= 0 || channel >= kChannelCount) return 0;
+    int sender = 0, port = 0;
+    ChannelToSenderPort(channel, sender, port);
+    archive.Rewind();
+    ctx.reporter.SetStatus("Frequency Correct SBE19");
+    ResetAllChannels(ctx);
+    ResetType2Reference(ctx.julian);
+    ResetPacketCounters(ctx.reader);
+    ctx.clock = ClockState();
+
+    ArchivePacket& packet = ctx.packet;
+    double time = 0;
+    while (ReadPacket(ctx, time, packet, archive, false) > 0) {
+        ReviseTime(ctx, time, clockSource, format, packet.sender);
+        if (time > to) break;
+        if (packet.sender != sender || port < 0 || port >= kPorts) continue;
+        const int count = packet.counts[port];
+        if (count <= 0) continue;
+        int offset = 0;
+        for (int p = 0; p < port; ++p) offset += packet.counts[p];
+        if (FeedSbe19Prepass(ctx, channel, time, count, packet.payload + offset)) break;
+    }
+
+    // The references stay; the channel pass starts its lines and clock afresh.
+    archive.Rewind();
+    ResetChannel(ctx, channel);
+    ResetPacketCounters(ctx.reader);
+    ResetSenderStatistics(ctx.reader);
+    ctx.clock = ClockState();
+    return 1;
+}
+
+int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double /*from*/,
+                  double to) {
+    const ExtractionSetup& es = ctx.extraction;
+    const int c = es.ctdChannel;
+    if (c < 11 || c >= kChannelCount) return 1;  // no CTD channel
+    const ChannelSetup& setup = ctx.channels[static_cast<size_t>(c)];
+    if (setup.type != kSbe19) return 1;
+    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, nullptr);
+    return RunSbe19Prepass(ctx, c, archive, es.clockSource, es.timeStampFormat, to);
+}
 
 }  // namespace rix
