@@ -448,11 +448,11 @@ int ReadColumnDeviceFile(Context& ctx, int limit, std::FILE* file, DeviceColumns
         if (HasPrefix(line, "Columns=")) {
             const char* p = line.c_str() + 8;
             int count = 0;
-            if (!setuptext::ScanInt(p, count) || count < 0 || count > limit || count > kDeviceColumns) {
+            if (!setuptext::ScanInt(p, count) || count < 1 || count > limit || count > kDeviceColumns) {
                 ReportInvalidLine(ctx, "Device File Error", line);
                 return 0;
             }
-            device.columnCount = count;  // a 0 keeps the head going
+            device.columnCount = count;
         } else if (HasPrefix(line, "ISCTD=YES")) {
             global.ctdMode = true;
         } else if (HasPrefix(line, "FIXED-DEPTH=")) {
