@@ -10,6 +10,7 @@
 #include "meters/Gps.h"
 #include "report/Reporter.h"
 #include "setup/MeterType.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -241,6 +242,40 @@ TEST_F(GpsTest, RmcSentencesOnTheDateTimeChannel) {
     double julian = 0;
     ASSERT_TRUE(rix::JulianOf(ctx.julian, 1000, julian));
     EXPECT_NEAR(julian, 1157 + 82388.0 / 86400, 1e-9);
+}
+
+// Every line of the real receiver logs straight through the decoder, on each
+// GPS type: the rows that each type keeps.
+TEST_F(GpsTest, RealReceiverLogsThroughTheDecoder) {
+    const std::string dir = rixtest::RealDataDir();
+    if (dir.empty() || !rixtest::FileExists(dir + "/gpsd/garmin48.log"))
+        GTEST_SKIP() << "real GPS logs not found (realdata/gpsd)";
+    struct Log {
+        const char* name;
+        int rmc, gga, gll;
+    };
+    const Log logs[] = {{"bu353s4.log", 25, 25, 0},       {"bundg_zeus_9.log", 146, 138, 147},
+                        {"garmin48.log", 7, 7, 7},        {"haicom-305N.log", 68, 68, 0},
+                        {"nl551e.log", 14, 14, 14},       {"quectel.log", 34, 34, 0},
+                        {"skytraq-dgps.log", 96, 96, 96}, {"sounder.log", 0, 0, 122}};
+    for (const Log& log : logs) {
+        SCOPED_TRACE(log.name);
+        const std::string text = rixtest::ReadFile(dir + "/gpsd/" + log.name);
+        auto count = [&](int type) {
+            rix::ResetGpsRunState(ctx);
+            int rows = 0;
+            for (size_t pos = 0, lf; (lf = text.find('\n', pos)) != std::string::npos; pos = lf + 1) {
+                const std::string line = text.substr(pos, lf + 1 - pos);
+                if (!Convert(type, line).empty()) ++rows;
+            }
+            return rows;
+        };
+        EXPECT_EQ(count(rix::kGps), log.rmc + log.gga + log.gll);
+        EXPECT_EQ(count(rix::kGpsRmc), log.rmc);
+        EXPECT_EQ(count(rix::kGpsRmcAo), log.rmc);
+        EXPECT_EQ(count(rix::kGpsGga), log.gga);
+        EXPECT_EQ(count(rix::kGpsGll), log.gll);
+    }
 }
 
 }  // namespace
