@@ -288,40 +288,4 @@ TEST(GpsExtract, RealReceiverLogs) {
     }
 }
 
-TEST(GpsExtract, RealReceiverAsTheDateTimeChannel) {
-    const std::string dir = RealDataDir();
-    if (dir.empty() || !FileExists(dir + "/gpsd/haicom-305N.log"))
-        GTEST_SKIP() << "real GPS logs not found (realdata/gpsd)";
-    // 8 April 2007 (day 98); the first RMC with status A reads 09:53:04.802.
-    const std::string log = ReadFile(dir + "/gpsd/haicom-305N.log");
-    const std::vector<Fix> fixes = ExpectedFixes(log);
-    size_t first = 0;
-    while (first < fixes.size() && fixes[first].line.find("RMC") == std::string::npos) ++first;
-    ASSERT_LT(first, fixes.size());
-    ASSERT_EQ(fixes[first].line.substr(0, 18), "$GPRMC,095304.802,");
-
-    Deployment d;
-    d.Isf("11 GPS_RMC\r\n");
-    d.Esf(0, 1, 0, 4, 11);
-    d.Archive(LogArchive(log));
-    RunResult r = d.Run({});
-    ASSERT_EQ(r.code, 0) << r.err;
-    const std::vector<std::string> rows = Rows(ReadFile(d.OutFile("test_11_GPS_RMC.000")));
-    ASSERT_GE(rows.size(), 3u);
-    EXPECT_EQ(rows[0], "JulianDay\tLatitude\tLongitude\tBottom_Depth(m)\tUTC/GMT_Time");
-    EXPECT_EQ(rows[1], " 98.41185185\t-27.210867\t-153.052328\t0.000000\t7098.411852");
-    // Later rows: the day counted on from that first fix in logger time.
-    const double t0 = static_cast<double>(fixes[first].offset / kChunk);
-    size_t k = 2;
-    for (size_t i = first + 1; i < fixes.size(); ++i) {
-        if (fixes[i].line.find("RMC") == std::string::npos) continue;
-        ASSERT_LT(k, rows.size());
-        double day = 0;
-        ASSERT_EQ(std::sscanf(rows[k++].c_str(), "%lf", &day), 1);
-        const double packets = static_cast<double>(fixes[i].offset / kChunk) - t0;
-        EXPECT_NEAR(day, 98 + 35584.0 / 86400 + packets * kPacketMs / 86400000.0, 6e-9);
-    }
-    EXPECT_EQ(k, rows.size());
-}
-
 }  // namespace
