@@ -14,6 +14,7 @@
 
 #include "Context.h"
 #include "extract/Channel.h"
+#include "meters/Gps.h"
 
 namespace rix {
 
@@ -128,15 +129,20 @@ struct CalendarTime {
     double second = 0;
 };
 
-// ---------------------------------------------------------------------------
 // NMEA fallback: a GPS receiver on the date/time channel prints sentences
-// instead of "mm/dd/yy hh:mm:ss" text. The sentence parser belongs to the GPS
-// decoder; this is the one place where it is to be called. Until the GPS
-// decoder is connected here, no sentence yields a date and time.
-// ---------------------------------------------------------------------------
-bool NmeaDateTime(Context& /*ctx*/, const char* /*line*/, int /*length*/,
-                  CalendarTime& /*calendar*/) {
-    return false;
+// instead of "mm/dd/yy hh:mm:ss" text. Of the position sentences only RMC
+// carries a date; the sentence is only read, so an echo sounder on the same
+// line leaves the depth of the GPS rows alone.
+bool NmeaDateTime(const char* line, int length, CalendarTime& calendar) {
+    GpsFix fix;
+    if (!ParseGpsFix(line, length, fix) || !fix.hasDate) return false;
+    calendar.month = fix.month;
+    calendar.day = fix.day;
+    calendar.year = fix.year;
+    calendar.hour = fix.hours;
+    calendar.minute = fix.minutes;
+    calendar.second = fix.seconds;
+    return true;
 }
 
 void SetValue(RowValues& values, int i, double value, const char* title, int precision) {
@@ -311,7 +317,7 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
         timeFound = true;
     }
     if (!dateFound && !timeFound) {
-        if (!NmeaDateTime(ctx, line, static_cast<int>(n), calendar)) return 0;
+        if (!NmeaDateTime(line, static_cast<int>(n), calendar)) return 0;
     }
 
     // Whole seconds only; held inside the range of int for a damaged sentence.

@@ -1,4 +1,9 @@
 // NMEA sentences of GPS receivers and echo sounders.
+//
+// A GPS receiver sends one NMEA 0183 sentence per line; an echo sounder on the
+// same line sends depth sentences ($SDDBT, $SDDBS). Each position sentence
+// (RMC, GGA or GLL from any talker) that passes its checks gives one row of
+// four values; the latest echo-sounder depth rides along in that row.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -11,10 +16,42 @@ struct Context;
 struct LineRecord;
 struct RowValues;
 
-struct GpsSharedState {};
+// Shared by every GPS channel of a run: the column separator and the latest
+// echo-sounder depth (0 until the first depth sentence of the run).
+struct GpsSharedState {
+    char separator = '\t';
+    double depthFeet = 0;
+    double depthMetres = 0;
+    double depthFathoms = 0;
+};
+
+// The calendar fields of a position sentence that passed its checks.
+struct GpsFix {
+    char sentence = 0;  // 'R' RMC, 'G' GGA, 'L' GLL
+    bool hasDate = false;
+    int day = 0, month = 0, year = 0;  // two-digit year; RMC only
+    int hours = 0, minutes = 0;
+    double seconds = 0;
+    double latitude = 0;   // degrees, negative south
+    double longitude = 0;  // degrees, negative east (west is positive)
+};
 
 void SetGpsSeparator(Context& ctx, char separator);
 void ResetGpsRunState(Context& ctx);
+
+// One line of a GPS channel (meter types GPS, GPS_GGA, GPS_GLL, GPS_RMC,
+// GPS_RMC_AO). Depth sentences update the shared depth and give no row; an
+// accepted position sentence fills 4 values and titles and returns 4;
+// anything else returns 0. length bounds the line (which need not be
+// zero-terminated within it).
+int ConvertGpsSentence(Context& ctx, int meterType, const char* line, int length,
+                       RowValues& values);
+
+// Reads a position sentence without touching any state: true when it is an
+// RMC, GGA or GLL sentence whose checksum (if any) matches and whose fields
+// pass the checks. The status (RMC, GLL "A"; GGA quality 1 or 2) is checked too.
+bool ParseGpsFix(const char* line, int length, GpsFix& fix);
+
 int DecodeGpsLine(Context& ctx, LineRecord& record, RowValues& values);
 
 }  // namespace rix
