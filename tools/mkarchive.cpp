@@ -24,6 +24,12 @@
 #include <vector>
 
 #include "archive/Archive.h"
+#include "example/GpsExample.h"
+#include "example/MinorExample.h"
+#include "example/Nx9Example.h"
+#include "example/OrbExample.h"
+#include "example/SatlanticExample.h"
+#include "example/Sbe25Example.h"
 
 namespace {
 
@@ -269,8 +275,20 @@ std::vector<Instrument> ExampleLogger1Instruments() {
         for (int i = 0; i < 9; ++i) f[9] = static_cast<uint8_t>(f[9] + f[i]);
         return std::string(reinterpret_cast<const char*>(f), sizeof f);
     });
+    // A profiling SBE25 CTD: eight hex scans a second.
+    v.emplace_back(4, 125, 0, -900, 9600, 15,
+                   [](long index, double ms, Rng&) { return rixexample::Sbe25ExampleScan(index, ms); });
+    // A fluorometer with a backscatter channel, converted through its column device file.
+    v.emplace_back(5, rixexample::kOrbPeriodMs, 4, -1700, rixexample::kOrbBaud, 16,
+                   [](long index, double ms, Rng&) { return rixexample::OrbRecord(index, ms); });
+    // A GPS receiver sharing its line with an echo sounder; its clock reads UTC.
+    v.emplace_back(6, 1000, 0, -1000, 4800, 17, [](long index, double ms, Rng&) {
+        return rixexample::gps::RecordBytes(index, ms);
+    });
     return v;
 }
+
+std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 std::vector<Instrument> ExampleLogger2Instruments() {
     std::vector<Instrument> v;
@@ -291,16 +309,46 @@ std::vector<Instrument> ExampleLogger2Instruments() {
         double t = 17.9 - 0.4 * s / 1800.0 + 0.05 * rng.Noise();
         return Printf("P %7.2f hPa T %4.1f C\n", p, t);
     });
+    // An NX9 absorption/attenuation meter, a Satlantic radiometer, a
+    // thermometer bath and a DMM 22-812 multimeter.
+    v.emplace_back(2, nx9example::kPeriodMs, 0, -2100, nx9example::kBaud, 23,
+                   [](long index, double ms, Rng&) { return nx9example::Record(index, ms); });
+    v.emplace_back(3, 1000, 2, -1200, 9600, 24,
+                   [](long index, double ms, Rng&) { return rixexample::SatlanticExampleRecord(index, ms); });
+    v.emplace_back(4, 1000, 3, -800, 9600, 25, [](long index, double ms, Rng&) {
+        return Bytes(rixexample::ThermoBathRecord(static_cast<int>(index), ms));
+    });
+    v.emplace_back(5, 125, 0, -600, 4800, 26, [](long index, double ms, Rng&) {
+        return Bytes(rixexample::DmmRecord(static_cast<int>(index), ms));
+    });
     return v;
 }
 
 std::string ExampleIsf() {
-    const char* lines[][2] = {{"11", "ASCII"},      {"12", "T_ASCII"}, {"13", "ASCII_T"},
-                              {"14", "Hex_Output"}, {"21", "T_ASCII"}, {"22", "ASCII_T"}};
+    const char* lines[][3] = {{"11", "ASCII", ""},          {"12", "T_ASCII", ""},
+                              {"13", "ASCII_T", ""},        {"14", "Hex_Output", ""},
+                              {"15", "SBE25CTD", "SBE25.CON"}, {"16", "ORB", "ORB.DEV"},
+                              {"17", "GPS", ""},            {"21", "T_ASCII", ""},
+                              {"22", "ASCII_T", ""},        {"23", "NX9", "NX9EX.DEV"},
+                              {"24", "SATLANTIC", "SATEXR.CAL"}, {"25", "Thermo_Bath", ""},
+                              {"26", "DMM22812", ""}};
     std::string text;
-    // The instrument setup writer's layout for a channel without a device file.
-    for (auto& l : lines) text += Printf("%s %s LAG=0 HAD=0 DEV= \r\n", l[0], l[1]);
+    // The instrument setup writer's layout.
+    for (auto& l : lines) text += Printf("%s %s LAG=0 HAD=0 DEV=%s \r\n", l[0], l[1], l[2]);
     return text;
+}
+
+// The calibration files of the example's instruments, in the device folder.
+struct ExampleDeviceFile {
+    const char* name;
+    std::string text;
+};
+
+std::vector<ExampleDeviceFile> ExampleDeviceFiles() {
+    return {{"SBE25.CON", rixexample::Sbe25ExampleCon()},
+            {rixexample::kOrbDeviceFileName, rixexample::OrbDeviceFile()},
+            {nx9example::kDeviceFileName, nx9example::DeviceFile()},
+            {"SATEXR.CAL", rixexample::SatlanticExampleCalFile()}};
 }
 
 std::string ExampleEsf() {
@@ -414,6 +462,7 @@ int RunExample(const std::string& dirArg) {
     ok = ok && WriteText(dir + "/deploy.isf", ExampleIsf());
     ok = ok && WriteText(dir + "/deploy.esf", ExampleEsf());
     ok = ok && WriteText(dir + "/deploy.rix", ExampleMainSetup(dir));
+    for (const ExampleDeviceFile& f : ExampleDeviceFiles()) ok = ok && WriteText(dir + "/" + f.name, f.text);
     if (!ok) return 1;
     std::printf("%s/deploy.000: %zu bytes\n", dir.c_str(), archive.size());
     std::printf("%s/deploy.isf, %s/deploy.esf, %s/deploy.rix\n", dir.c_str(), dir.c_str(), dir.c_str());

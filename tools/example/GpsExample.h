@@ -35,14 +35,14 @@ inline void CivilFromDays(long z, int& year, int& month, int& day) {
 }
 
 // Serial bytes of record index at time timeMs (ms since the deployment
-// started, 15 June 2005 12:00:00 UTC): the boat steams slowly north-east off
+// started, 12 June 2005 23:45:00 UTC): the boat steams slowly north-east off
 // the Maine coast over a bottom that rises and falls between 30 and 50 m.
 inline std::string RecordBytes(long index, double timeMs) {
     (void)index;
-    const double seconds = 43200.0 + timeMs / 1000.0;  // from midnight of the first day
+    const double seconds = 85500.0 + timeMs / 1000.0;  // from midnight of the first day
     long days = static_cast<long>(std::floor(seconds / 86400.0));
     double ofDay = seconds - 86400.0 * static_cast<double>(days);
-    days += 12949;  // 15 June 2005
+    days += 12946;  // 12 June 2005
     int year = 0, month = 0, day = 0;
     CivilFromDays(days, year, month, day);
     const int hh = static_cast<int>(ofDay / 3600);

@@ -250,7 +250,7 @@ TEST_F(GpsTest, RmcSentencesOnTheDateTimeChannel) {
 // and the depth of its sounder, across midnight.
 TEST_F(GpsTest, ExampleReceiverRecords) {
     for (long i = 0; i < 3; ++i) {
-        const double ms = 12 * 3600000.0 - 1000 + 1000.0 * i;  // 23:59:59 to 00:00:01
+        const double ms = 15 * 60000.0 - 1000 + 1000.0 * i;  // 23:59:59 to 00:00:01
         const std::string bytes = rixexample::gps::RecordBytes(i, ms);
         std::vector<std::vector<double>> rows;
         for (size_t pos = 0, lf; (lf = bytes.find('\n', pos)) != std::string::npos; pos = lf + 1) {
@@ -258,10 +258,10 @@ TEST_F(GpsTest, ExampleReceiverRecords) {
             if (!row.empty()) rows.push_back(row);
         }
         ASSERT_EQ(rows.size(), 2u) << bytes;
-        EXPECT_NEAR(rows[0][0], 43.89, 0.01);
-        EXPECT_NEAR(rows[0][1], 69.89, 0.01);
+        EXPECT_NEAR(rows[0][0], 43.655, 0.01);
+        EXPECT_NEAR(rows[0][1], 70.2425, 0.01);
         EXPECT_NEAR(ctx.gps.depthMetres, 40 + 10 * std::sin(ms / 600000.0), 0.051);
-        const double day = i == 0 ? 5166 : 5167;  // 15 and 16 June 2005
+        const double day = i == 0 ? 5163 : 5164;  // 12 and 13 June 2005
         EXPECT_NEAR(rows[0][3], day + (i == 0 ? 86399.0 : i - 1.0) / 86400, 1e-9) << bytes;
     }
     EXPECT_EQ(rixexample::gps::DeviceFileText(), "");
