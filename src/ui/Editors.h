@@ -1,6 +1,5 @@
-// The three setup editors as the main window needs them now: windows with
-// their captions and an Open action that sets the main window's label. Their
-// editing controls come with the editors themselves.
+// What the three setup editors share: a window with its caption and an Open
+// action that puts the chosen file into the main window's label.
 #pragma once
 #include <QPointer>
 #include <QWidget>
@@ -27,26 +26,6 @@ protected:
     DialogHooks& hooks_;
     FileDialogSpec open_;
     QPointer<QLabel> fileLabel_;
-};
-
-class TISFForm : public SetupEditor {
-    Q_OBJECT
-public:
-    explicit TISFForm(DialogHooks& hooks, QWidget* parent = nullptr);
-};
-
-class TBESFForm : public SetupEditor {
-    Q_OBJECT
-public:
-    explicit TBESFForm(DialogHooks& hooks, QWidget* parent = nullptr);
-    // The plain-language summary of the setup, refreshed before showing.
-    void RefreshSummary() {}
-};
-
-class TMergeForm : public SetupEditor {
-    Q_OBJECT
-public:
-    explicit TMergeForm(DialogHooks& hooks, QWidget* parent = nullptr);
 };
 
 }  // namespace rixui

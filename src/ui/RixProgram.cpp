@@ -1,7 +1,9 @@
 #include "RixProgram.h"
 
 #include "Devicefolder.h"
-#include "Editors.h"
+#include "Buildesf.h"
+#include "Buildisf.h"
+#include "Buildmerge.h"
 #include "Rawfile.h"
 #include "Rixmain.h"
 #include "Rixutilities.h"

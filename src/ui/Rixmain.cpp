@@ -18,7 +18,9 @@
 
 #include "Context.h"
 #include "Devicefolder.h"
-#include "Editors.h"
+#include "Buildesf.h"
+#include "Buildisf.h"
+#include "Buildmerge.h"
 #include "GuiReporter.h"
 #include "MergeEntry.h"
 #include "Rawfile.h"

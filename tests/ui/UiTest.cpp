@@ -18,7 +18,9 @@
 
 #include "Cli.h"
 #include "Devicefolder.h"
-#include "Editors.h"
+#include "Buildesf.h"
+#include "Buildisf.h"
+#include "Buildmerge.h"
 #include "Rawfile.h"
 #include "RixProgram.h"
 #include "Rixmain.h"
