@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include <unistd.h>
+
 #include <cstring>
 #include <map>
 #include <set>
@@ -159,6 +161,26 @@ bool IsPlaceholder(const std::string& text) {
            text == "*.MSF" || text == "*.*" || text == "*****";
 }
 
+// One line on a terminal, rewritten as the run goes.
+struct ProgressLine {
+    std::FILE* err;
+    std::string last;
+    void Show(const rix::RunProgress& p) {
+        std::string line = rix::Format("Channel %d (%d of %d) %3d%%", p.channel, p.index, p.count,
+                                       rix::RunPercent(p));
+        if (line == last) return;
+        last = line;
+        Write(err, "\r" + line);
+        std::fflush(err);
+    }
+    void End() {
+        if (last.empty()) return;
+        Write(err, "\r" + std::string(last.size(), ' ') + "\r");
+        std::fflush(err);
+        last.clear();
+    }
+};
+
 int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     Parsed p = ParseArgs(args, 1,
                          {"--setup", "--isf", "--esf", "--msf", "--devdir", "--outdir", "--from",
@@ -215,8 +237,12 @@ int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     rix::StreamReporter reporter(out, err, p.flags.count("--verbose") > 0);
     rix::Context ctx(reporter);
     ctx.log.enabled = p.flags.count("--debug") > 0;
+    ProgressLine progress{err, {}};
+    if (p.flags.count("--verbose") == 0 && isatty(fileno(err)))
+        ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
     rix::ExtractResult result;
     rix::ExtractButtonClick(ctx, request, &result);
+    progress.End();
     if (result.archiveLabel == "No Archive File Name") Write(err, "rix extract: No Archive File Name\n");
     reporter.FinishRun();
     return result.outcome == rix::ExtractOutcome::kDone ? 0 : 1;

@@ -40,6 +40,7 @@ struct Context {
     std::string deviceFolder = ".";  // device files of the run
     // A failure inside a writer that must end the run (the channel pass checks it).
     bool runFailed = false;
+    RunControl run;  // progress report and stop request of the current run
 
     // Meter state shared across channels on purpose.
     DeviceFileShared deviceShared;  // the field-count mismatch counter

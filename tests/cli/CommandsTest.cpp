@@ -92,7 +92,7 @@ TEST(Commands, ChannelFileThatCannotBeCreatedEndsTheRunKeepingEarlierFiles) {
     RunResult r = d.Run({});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Open Extractd Data File File Error: Unable to open " +
-                         d.OutFile("test_12_ASCII.000") + "\nStatus:  Out File Error\n");
+                         d.OutFile("test_12_ASCII.000") + "\nStatus:  Extraction Failed\n");
     EXPECT_EQ(ReadFile(d.OutFile("test_11_ASCII.000")), "A\r\n");
 }
 

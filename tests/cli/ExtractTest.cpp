@@ -260,7 +260,7 @@ TEST(Extract, FailuresAreReportedWithExitOne) {
               "found Mux IDs: 0 0 1 1 2 0 3 0 4 0\n"
               "Extraction Setup Error: No data packets were found for the KX Logger ID selected "
               "as the Clock Source\n"
-              "Status:  Channel 11\n");
+              "Status:  Extraction Failed\n");
 
     d.Esf(0, 1, 0, 0);
     r = d.Run({}, "missing.000");

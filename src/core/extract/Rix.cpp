@@ -75,7 +75,18 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     ResetType2Reference(ctx.julian);
 
     ArchivePacket& packet = ctx.packet;
-    for (;;) {
+    RunProgress progress;
+    progress.channel = c;
+    progress.index = ctx.run.passIndex;
+    progress.count = ctx.run.passCount;
+    progress.bytesTotal = ctx.run.archiveBytes;
+    if (ctx.run.progress) ctx.run.progress(progress);
+    for (unsigned n = 1;; ++n) {
+        if (StopRequested(ctx)) break;
+        if (ctx.run.progress && n % 64 == 0) {
+            progress.bytesRead = archive.Position();
+            ctx.run.progress(progress);
+        }
         long start = archive.Position();
         double time = 0;
         int length = ReadPacket(ctx, time, packet, archive, showHeaders);
@@ -106,7 +117,7 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     CloseChannelFile(ctx, c);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
-    if (ctx.runFailed) return 0;
+    if (ctx.runFailed || ctx.run.stopped) return 0;
 
     if (ctx.clock.origin < 0) {
         ctx.reporter.ShowError(
@@ -123,6 +134,19 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
 }
 
 }  // namespace
+
+int RunPercent(const RunProgress& p) {
+    if (p.count <= 0 || p.index <= 0) return 0;
+    double pass = p.bytesTotal > 0 ? static_cast<double>(p.bytesRead) / p.bytesTotal : 0;
+    if (pass > 1) pass = 1;
+    int percent = static_cast<int>(100.0 * ((p.index - 1) + pass) / p.count);
+    return percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+}
+
+bool StopRequested(Context& ctx) {
+    if (ctx.run.stopRequested.load(std::memory_order_relaxed)) ctx.run.stopped = true;
+    return ctx.run.stopped;
+}
 
 void LogLine(Context& ctx, const char* fmt, ...) {
     if (!ctx.log.enabled) return;
@@ -312,7 +336,7 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
     archive.Rewind();
     ArchivePacket& packet = ctx.packet;
     double time = 0;
-    while (ReadPacket(ctx, time, packet, archive, false) > 0) {
+    while (!StopRequested(ctx) && ReadPacket(ctx, time, packet, archive, false) > 0) {
         ReviseTime(ctx, time, clockSource, format, packet.sender);
         if (packet.sender != sender || port < 0 || port >= kPorts) continue;
         int count = packet.counts[port];
@@ -322,6 +346,7 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
         AssembleLines(ctx, 0, format, offsetHours, time, kDateTimeLine, port, count,
                       packet.payload + offset, nullptr);
     }
+    if (ctx.run.stopped) return 0;
     if (ctx.clock.origin < 0) {
         ctx.reporter.ShowError(
             "Extraction Setup Error",
@@ -354,9 +379,21 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
         ctx.reporter.SetStatus("CTD Prep Complete");
     }
 
+    ctx.run.passIndex = 0;
+    ctx.run.passCount = 0;
+    for (int c = 11; c < kChannelCount; ++c)
+        if (ctx.channels[c].type != 0) ++ctx.run.passCount;
     for (int c = 11; c < kChannelCount; ++c) {
         if (ctx.channels[c].type == 0) continue;
+        ++ctx.run.passIndex;
         if (!ChannelPass(ctx, c, archive, paths, from, to, showHeaders)) {
+            if (ctx.run.stopped) {
+                // The channels done so far stay complete and listed.
+                WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension);
+                CloseAllOutputs(ctx);
+                LogEnd(ctx);
+                return 0;
+            }
             CloseAllOutputs(ctx);
             return 0;
         }
@@ -404,6 +441,8 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     }
 
     ArchiveStream archive;
+    ctx.run.stopped = false;
+    ctx.run.archiveBytes = 0;
     if (!archive.Open(archivePath)) {
         ctx.reporter.ShowError("File Error - Can not open Archive file", archivePath);
         r.restartTimer = true;
@@ -436,9 +475,14 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     }
 
     ctx.foundSender.fill(false);
+    {
+        std::error_code sizeError;
+        auto size = std::filesystem::file_size(archivePath, sizeError);
+        if (!sizeError) ctx.run.archiveBytes = static_cast<long>(size);
+    }
     if (es.inputFormat == 4) {
         int ok = ProcessRawFile(ctx, archive, paths);
-        ctx.reporter.SetStatus("Done with Raw File");
+        ctx.reporter.SetStatus(ok ? "Done with Raw File" : "Raw File Processing Failed");
         r.restartTimer = true;
         r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
         return r.outcome;
@@ -446,13 +490,19 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
 
     int ok = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
     if (ok) {
-        // The merge works on the working file this run just wrote.
+        // The merge works on the working file this run just wrote; a failed
+        // merge leaves its own status ("Merge Ended by an Error").
         if (es.outputFiles == 1 && !MergeFiles(ctx, request.msfFile, ctx.channelState.outputs.mergePath,
                                                request.deviceFolder, request.outputFolder))
-            ok = 0;  // the merge's own status stands: "Merge Ended by an Error"
+            ok = 0;
         else
             ctx.reporter.SetStatus("Done with Extraction");
+    } else if (ctx.run.stopped) {
+        ctx.reporter.SetStatus("Extraction Stopped");
+    } else {
+        ctx.reporter.SetStatus("Extraction Failed");
     }
+    r.stopped = ctx.run.stopped;
     archive.Close();
     r.restartTimer = true;
     r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;

@@ -1,7 +1,9 @@
 // The extraction driver: one logger archive to one text file per channel.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "setup/Isf.h"
@@ -26,6 +28,32 @@ struct DebugLog {
     std::FILE* file = nullptr;
     std::string path = "RIX.LOG";
 };
+
+// How far a run has come: channel pass index of count (1-based; 0 for the
+// pre-passes) and the bytes of the archive read in this pass.
+struct RunProgress {
+    int channel = 0;
+    int index = 0;
+    int count = 0;
+    long bytesRead = 0;
+    long bytesTotal = 0;  // size of the archive, 0 when unknown
+};
+
+// Progress report and stop request of a run that another thread watches.
+struct RunControl {
+    std::function<void(const RunProgress&)> progress;  // called now and then during a pass
+    std::atomic<bool> stopRequested{false};             // checked once per packet
+    bool stopped = false;                               // the run ended on a stop request
+    long archiveBytes = 0;
+    int passIndex = 0;  // channel pass under way, 1-based
+    int passCount = 0;  // configured channels of the run
+};
+
+// Percent 0..100 of the whole run: the passes done plus the share of this one.
+int RunPercent(const RunProgress& progress);
+
+// True (and the run marked stopped) once a stop has been asked for.
+bool StopRequested(Context& ctx);
 
 void LogLine(Context& ctx, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Writes "End Of Archive" and closes the log, whenever it is open.
@@ -58,6 +86,7 @@ struct ExtractResult {
     ExtractOutcome outcome = ExtractOutcome::kFailed;
     bool restartTimer = false;  // restart the timer and the 16 s countdown
     std::string archiveLabel;   // text for the archive label
+    bool stopped = false;       // ended early on a stop request
 };
 
 // Everything the Extract button does apart from the dialogs and the timer.

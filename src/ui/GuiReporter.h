@@ -1,0 +1,50 @@
+// The windows' Reporter: message boxes in the window thread, the status line
+// at once. Safe to call from the worker thread that runs an extraction.
+#pragma once
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <mutex>
+
+#include "Hooks.h"
+#include "report/Reporter.h"
+
+#include <QWidget>
+
+namespace rixui {
+
+class GuiReporter : public QObject, public rix::Reporter {
+    Q_OBJECT
+public:
+    static constexpr int kMaxOpenBoxes = 10;
+
+    explicit GuiReporter(DialogHooks& hooks, QObject* parent = nullptr);
+
+    void ShowError(const std::string& title, const std::string& text) override;
+    void SetStatus(const std::string& text) override;
+    void Print(const std::string& text) override;
+
+    // "Status:  " and the last status text.
+    QString StatusText() const;
+    // Unattended runs (daily mode): boxes do not wait and go to standard error too.
+    void SetUnattended(bool on) { unattended_ = on; }
+    bool Unattended() const { return unattended_; }
+    void SetBoxParent(QWidget* parent) { parent_ = parent; }
+    int OpenBoxes() const { return open_; }
+
+Q_SIGNALS:
+    void statusChanged(const QString& statusText);
+
+private:
+    void ShowHere(const QString& title, const QString& text);
+
+    DialogHooks& hooks_;
+    QPointer<QWidget> parent_;
+    std::atomic<bool> unattended_{false};
+    int open_ = 0;  // window thread only
+    mutable std::mutex mutex_;
+    QString status_ = "Status:  Start Up";
+};
+
+}  // namespace rixui

@@ -1,0 +1,59 @@
+#include "Hooks.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace rixui {
+
+QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec) {
+    QFileDialog dialog(parent, spec.title);
+    dialog.setObjectName(spec.objectName);
+    QStringList filters = spec.filter.split(";;", Qt::SkipEmptyParts);
+    dialog.setNameFilters(filters);
+    if (spec.selectedFilter >= 0 && spec.selectedFilter < filters.size())
+        dialog.selectNameFilter(filters[spec.selectedFilter]);
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+    if (spec.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
+    dialog.setOption(QFileDialog::ReadOnly, spec.readOnly);
+    if (!spec.initialName.isEmpty() && !spec.initialName.contains('*'))
+        dialog.selectFile(spec.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+DialogHooks DialogHooks::Defaults() {
+    DialogHooks h;
+    h.chooseFile = RunFileDialog;
+    h.askYesNo = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                        parent);
+        box.setTextFormat(Qt::PlainText);
+        return box.exec() == QMessageBox::Yes;
+    };
+    h.showBox = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    };
+    h.showBoxNoWait = [](QWidget* parent, const QString& title, const QString& text,
+                         std::function<void()> done) {
+        auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+        box->setTextFormat(Qt::PlainText);
+        box->setModal(false);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(box, &QMessageBox::finished, box, [done](int) { done(); });
+        box->show();
+    };
+    h.quit = [] { QApplication::quit(); };
+    return h;
+}
+
+}  // namespace rixui

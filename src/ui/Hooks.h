@@ -1,0 +1,45 @@
+// The dialogs a window asks the user through. Every call goes through a
+// replaceable hook so that tests can answer in place of a person.
+#pragma once
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace rixui {
+
+// One file dialog's settings.
+struct FileDialogSpec {
+    QString objectName;  // "OpenArchiveDialog", "SaveSetupDialog", ...
+    QString title;
+    QString filter;  // Qt form: "Desc (pat pat);;Desc (pat)"
+    int selectedFilter = 0;
+    QString defaultSuffix;  // without the dot
+    QString initialName;
+    bool save = false;
+    bool mustExist = false;  // open dialogs: the file must exist
+    bool confirmOverwrite = false;
+    bool readOnly = false;
+};
+
+struct DialogHooks {
+    // The chosen path, or an empty text when cancelled.
+    std::function<QString(QWidget* parent, const FileDialogSpec& spec)> chooseFile;
+    // Yes (true) or No.
+    std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
+    // A modal message box with an OK button; returns when it is closed.
+    std::function<void(QWidget* parent, const QString& title, const QString& text)> showBox;
+    // A message box shown without waiting; done() runs when it is closed.
+    std::function<void(QWidget* parent, const QString& title, const QString& text,
+                       std::function<void()> done)>
+        showBoxNoWait;
+    // Ends the program.
+    std::function<void()> quit;
+
+    // The toolkit's dialogs.
+    static DialogHooks Defaults();
+};
+
+QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec);
+
+}  // namespace rixui

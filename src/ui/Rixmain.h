@@ -1,0 +1,175 @@
+// The main window: current archive, setup files and folders, the Extract
+// button, the run modes and the status line.
+#pragma once
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "Hooks.h"
+#include "setup/Mainsetup.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace rix {
+struct Context;
+}
+
+namespace rixui {
+
+class GuiReporter;
+class Worker;
+class TISFForm;
+class TBESFForm;
+class TMergeForm;
+class TUtilitiesForm;
+class TDevFileForm;
+class TRawFileForm;
+
+class TFormRIX : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kTerminationSeconds = 16;
+
+    TFormRIX(GuiReporter& reporter, DialogHooks& hooks, Worker& worker, QWidget* parent = nullptr);
+    ~TFormRIX() override;
+
+    // The windows this one shows (created after it).
+    void SetForms(TISFForm* isf, TMergeForm* merge, TUtilitiesForm* utilities, TBESFForm* esf,
+                  TDevFileForm* folders, TRawFileForm* raw);
+
+    void ExtractButtonClick();
+    void StopButtonClick();
+    void BTMergeClick();
+    void BTBaseArcClick();
+    void BTArchiveFileClick();
+    void ShowMergeButton1Click();
+    void SetDebugClick();
+    void ShowHeadersClick();
+    void DeviceFileFolderClick(QAction* item);
+    void SelectISFFileClick();
+    void CreateEditISFFileClick();
+    void OpenClick();
+    void SaveCurrentExtractionSetupClick();
+    void SelectMergeFileClick();
+    void CreateEditMergeFileClick();
+    void Utilities1Click();
+    void ProcessaRawFile1Click();
+    void PostProcessFilesClick(QAction* item);
+    void LoadRIXSetupClick();
+    void SaveRIXSetupClick();
+    void Timer1Timer();
+    void Exit1Click();
+
+    // The main setup as the labels and the mode show it, and back.
+    rix::MainSetup CurrentSetup() const;
+    // Loads a main setup file into the labels and the mode; false when it
+    // cannot be read or gives no mode.
+    bool LoadSetupFile(const QString& path);
+
+    int Mode() const { return mode_; }
+    int TerminationCounter() const { return terminateCounter_; }
+    bool DebugOn() const { return debug_; }
+    bool ShowHeadersOn() const { return showHeaders_; }
+    const QString& ArchiveName() const { return archiveName_; }
+    const QString& StartupDirectory() const { return startupDir_; }
+
+    QLabel* LBMode;
+    QLabel* StatusLBL;
+    QPushButton* ExtractButton;
+    QPushButton* StopButton;
+    QPushButton* BTBaseArc;
+    QPushButton* BTMerge;
+    QLabel* Label2;
+    QLabel* LBISFFile;
+    QLabel* Label5;
+    QLabel* LBDevFileFolder;
+    QLabel* Label3;
+    QLabel* LBESFFile;
+    QLabel* Label6;
+    QLabel* LBOutputFileFolder;
+    QLabel* LBMergeSetup;
+    QLabel* LBMergeFile;
+    QLabel* Label1;
+    QLabel* LBArchiveFile;
+    QLabel* LBBaseLabel;
+    QLabel* LBBaseArc;
+    QLineEdit* StartMSEdit;
+    QLineEdit* EndMSEdit;
+    QLabel* LBTerminate;
+    QLabel* PacketCountLBL;
+    QLabel* ModErrorLBL;
+    QLabel* LBPercentLost;
+    QLabel* ElapsedTime;
+    QProgressBar* ProgressBar1;
+    QTimer* Timer1;
+
+    QAction* LoadRIXSetup;
+    QAction* SaveRIXSetup;
+    QAction* Exit1;
+    QAction* SelectISFFile;
+    QAction* CreateEditISFFile;
+    QAction* DeviceFileFolder;
+    QAction* Open;
+    QAction* SaveCurrentExtractionSetup;
+    QAction* OutputFileFolder;
+    QAction* SelectMergeFile;
+    QAction* CreateEditMergeFile;
+    QAction* PostProcessFiles;
+    QAction* Daily;
+    QAction* NearRealTime;
+    QAction* RealTime;
+    QAction* Utilities2;
+    QAction* ProcessaRawFile1;
+    QAction* ShowHeaders;
+    QAction* ShowMergeButton1;
+    QAction* SetDebug;
+
+    FileDialogSpec OpenArchiveDialog;
+    FileDialogSpec OpenDialog1;
+    FileDialogSpec SaveSetupDialog;
+    FileDialogSpec OpenDialog2;
+    FileDialogSpec OpenMerge;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+    void SetMode(int mode);
+    void ShowBaseControls(bool visible);
+    void SetRunning(bool running);
+    void ShowCountdown();
+    // Saves last.rix in the start-up folder; true when the program may end.
+    bool SaveAndAskToExit();
+    void ExtractFinished(bool restartTimer, bool stopped, const QString& archiveLabel);
+
+    GuiReporter& reporter_;
+    DialogHooks& hooks_;
+    Worker& worker_;
+    TISFForm* isfForm_ = nullptr;
+    TMergeForm* mergeForm_ = nullptr;
+    TUtilitiesForm* utilitiesForm_ = nullptr;
+    TBESFForm* esfForm_ = nullptr;
+    TDevFileForm* folderForm_ = nullptr;
+    TRawFileForm* rawForm_ = nullptr;
+
+    int mode_ = 0;
+    bool firstTick_ = true;
+    int terminateCounter_ = kTerminationSeconds;
+    QString startupDir_;
+    QString archiveName_;
+    QString baseName_;
+    bool debug_ = false;
+    bool showHeaders_ = false;
+    bool extractArmed_ = true;  // Extract is enabled when no run is under way
+    bool exitApproved_ = false;
+    std::shared_ptr<rix::Context> runContext_;  // the extraction under way
+};
+
+}  // namespace rixui

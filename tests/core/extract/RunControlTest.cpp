@@ -1,0 +1,100 @@
+// Progress reports and stop requests of a run watched from another thread.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Context.h"
+#include "TestSupport.h"
+#include "archive/Archive.h"
+#include "extract/Rix.h"
+
+namespace {
+
+using rixtest::TempDir;
+
+// Two ASCII channels of logger 1 and an archive of many packets.
+struct TwoChannelRun {
+    TempDir dir;
+    rix::RecordingReporter reporter;
+    rix::Context ctx{reporter};
+    rix::ExtractRequest request;
+
+    TwoChannelRun() {
+        rixtest::WriteFile(dir.file("s.isf"), "11 ASCII\r\n12 ASCII\r\n");
+        rixtest::WriteFile(dir.file("s.esf"), "ESF Version=1.1\r\n0 1 0 0 0 0 0 0 21 0 250\r\n");
+        std::vector<uint8_t> bytes;
+        rix::PacketWriter writer;
+        const std::string line = "1.5,2.5\r\n";
+        for (int i = 0; i < 1000; ++i) {
+            rix::PacketFields f;
+            f.sender = 1;
+            f.time = static_cast<uint32_t>(1000 + 100 * i);
+            f.counts[0] = f.counts[1] = static_cast<int16_t>(line.size());
+            std::string payload = line + line;
+            writer.Append(bytes, f, reinterpret_cast<const uint8_t*>(payload.data()));
+        }
+        rixtest::WriteBytes(dir.file("a.000"), bytes);
+        request.archive = dir.file("a.000");
+        request.isfFile = dir.file("s.isf");
+        request.esfFile = dir.file("s.esf");
+        request.outputFolder = dir.path();
+        request.deviceFolder = dir.path();
+    }
+};
+
+TEST(RunControl, ProgressCoversEveryPassAndEndsTheRunAtOneHundredPercent) {
+    TwoChannelRun run;
+    std::vector<rix::RunProgress> seen;
+    run.ctx.run.progress = [&](const rix::RunProgress& p) { seen.push_back(p); };
+    rix::ExtractResult r;
+    rix::ExtractButtonClick(run.ctx, run.request, &r);
+    ASSERT_EQ(r.outcome, rix::ExtractOutcome::kDone);
+    EXPECT_EQ(run.reporter.statuses.back(), "Done with Extraction");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().channel, 11);
+    EXPECT_EQ(seen.front().index, 1);
+    EXPECT_EQ(seen.back().channel, 12);
+    EXPECT_EQ(seen.back().count, 2);
+    EXPECT_GT(seen.back().bytesRead, 0);
+    int last = -1;
+    for (const auto& p : seen) {
+        int percent = rix::RunPercent(p);
+        EXPECT_GE(percent, last);  // never goes back
+        last = percent;
+    }
+    EXPECT_GE(last, 90);
+    EXPECT_EQ(seen.front().bytesTotal, static_cast<long>(rixtest::ReadFile(run.request.archive).size()));
+}
+
+TEST(RunControl, StopEndsTheRunWithCompleteFiles) {
+    TwoChannelRun run;
+    // Stop halfway through the first pass.
+    run.ctx.run.progress = [&](const rix::RunProgress& p) {
+        if (p.bytesRead > p.bytesTotal / 2) run.ctx.run.stopRequested = true;
+    };
+    rix::ExtractResult r;
+    rix::ExtractButtonClick(run.ctx, run.request, &r);
+    EXPECT_EQ(r.outcome, rix::ExtractOutcome::kFailed);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(r.restartTimer);
+    EXPECT_EQ(run.reporter.statuses.back(), "Extraction Stopped");
+    EXPECT_TRUE(run.reporter.boxes.empty());  // a stop is not an error
+    std::string first = rixtest::ReadFile(run.dir.file("a_11_ASCII.000"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first.substr(first.size() - 2), "\r\n");  // ends on a whole row
+    EXPECT_FALSE(rixtest::FileExists(run.dir.file("a_12_ASCII.000")));
+    EXPECT_NE(rixtest::ReadFile(run.dir.file("a_MRG.000")).find("a_11_ASCII.000"), std::string::npos);
+    EXPECT_TRUE(rixtest::FileExists(run.dir.file("a_TO.000")));
+}
+
+TEST(RunControl, AFailedRunSaysSo) {
+    TwoChannelRun run;
+    rixtest::WriteFile(run.dir.file("s.esf"), "ESF Version=1.1\r\n0 1 0 0 0 0 2 0 21 0 250\r\n");
+    rix::ExtractResult r;
+    rix::ExtractButtonClick(run.ctx, run.request, &r);  // clock logger 2 has no packets
+    EXPECT_EQ(r.outcome, rix::ExtractOutcome::kFailed);
+    EXPECT_FALSE(run.reporter.HasStatus("Done with Extraction"));
+    EXPECT_EQ(run.reporter.statuses.back(), "Extraction Failed");
+}
+
+}  // namespace

@@ -1,0 +1,535 @@
+// The desktop program driven as a person would, with every dialog answered
+// by the test.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <map>
+#include <thread>
+
+#include "Cli.h"
+#include "Devicefolder.h"
+#include "Buildesf.h"
+#include "Buildisf.h"
+#include "Buildmerge.h"
+#include "Rawfile.h"
+#include "RixProgram.h"
+#include "Rixmain.h"
+#include "Rixutilities.h"
+#include "setup/Mainsetup.h"
+
+using namespace rixui;
+
+namespace {
+
+const QString kExamples = QStringLiteral(RIX_SOURCE_DIR "/examples");
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// File name -> contents of a folder.
+std::map<QString, QByteArray> Snapshot(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files))
+        files[name] = ReadAll(folder + "/" + name);
+    return files;
+}
+
+// The answers a person would give, and what the program showed.
+struct Person {
+    std::map<QString, QStringList> files;  // dialog object name -> paths ("" cancels)
+    bool yes = true;
+    int quits = 0;
+    QStringList boxes;         // "title|text" of modal boxes
+    QStringList boxesNoWait;   // boxes shown without waiting
+    std::function<void()> duringBox;
+
+    DialogHooks Hooks() {
+        DialogHooks h;
+        h.chooseFile = [this](QWidget*, const FileDialogSpec& spec) {
+            QStringList& queue = files[spec.objectName];
+            return queue.isEmpty() ? QString() : queue.takeFirst();
+        };
+        h.askYesNo = [this](QWidget*, const QString&, const QString&) { return yes; };
+        h.showBox = [this](QWidget*, const QString& title, const QString& text) {
+            boxes << title + "|" + text;
+            if (duringBox) duringBox();
+        };
+        h.showBoxNoWait = [this](QWidget*, const QString& title, const QString& text,
+                                 std::function<void()> done) {
+            boxesNoWait << title + "|" + text;
+            done();
+        };
+        h.quit = [this] { ++quits; };
+        return h;
+    }
+};
+
+// A fresh program in a fresh working folder, its timer held still.
+struct Program {
+    QTemporaryDir dir;
+    QString oldCwd = QDir::currentPath();
+    Person person;
+    std::unique_ptr<RixProgram> p;
+    TFormRIX* main = nullptr;
+
+    Program() {
+        QDir::setCurrent(dir.path());
+        p = std::make_unique<RixProgram>(person.Hooks());
+        main = p->FormRIX.get();
+        main->Timer1->stop();
+    }
+    ~Program() {
+        p.reset();
+        QDir::setCurrent(oldCwd);
+    }
+    QString Path(const QString& name) const { return dir.path() + "/" + name; }
+    // The example deployment's setup files and folders in the labels.
+    void UseExampleSetup(const QString& out) {
+        QDir().mkpath(out);
+        main->LBISFFile->setText(kExamples + "/deploy.isf");
+        main->LBESFFile->setText(kExamples + "/deploy.esf");
+        main->LBDevFileFolder->setText(kExamples);
+        main->LBOutputFileFolder->setText(out);
+    }
+    bool WaitForRun(int ms = 60000) {
+        QElapsedTimer t;
+        t.start();
+        while (p->worker.Running() && t.elapsed() < ms) QTest::qWait(10);
+        return !p->worker.Running();
+    }
+};
+
+}  // namespace
+
+class UiTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startUpCreatesSevenWindowsShowsOne();
+    void extractWithArchiveDialogCancelled();
+    void extractionEqualsCommandLine();
+    void longExtractionKeepsWindowAliveAndStops();
+    void dailyRunCountsDownAndExits();
+    void eleventhBoxIsNotShown();
+    void modeMenuBaseNameAndMainSetup();
+    void closeBoxSavesAndAsks();
+    void mergeButton();
+    void folderDialogSetsOnlyItsLabelOnDone();
+    void utilitiesWindow();
+    void screenshots();
+};
+
+void UiTest::startUpCreatesSevenWindowsShowsOne() {
+    Program prog;
+    QCOMPARE(prog.p->creationOrder,
+             QStringList({"FormRIX", "ISFForm", "MergeForm", "UtilitiesForm", "BESFForm",
+                          "DevFileForm", "RawFileForm"}));
+    prog.p->Show();
+    QVERIFY(prog.main->isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             prog.p->ISFForm.get(), prog.p->MergeForm.get(), prog.p->UtilitiesForm.get(),
+             prog.p->BESFForm.get(), prog.p->DevFileForm.get(), prog.p->RawFileForm.get()})
+        QVERIFY(!w->isVisible());
+    TFormRIX& m = *prog.main;
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Waiting..."));
+    QVERIFY(m.BTMerge->isHidden() && m.BTBaseArc->isHidden() && m.ProgressBar1->isHidden());
+    QVERIFY(!m.StopButton->isEnabled());
+    QVERIFY(!m.NearRealTime->isVisible() && !m.RealTime->isVisible());
+    QVERIFY(m.PostProcessFiles->isChecked());
+    QVERIFY(m.findChild<QAction*>("ExtractEntireFile") != nullptr);
+    // The debug flag starts off, and its check mark follows it.
+    QVERIFY(!m.DebugOn() && !m.SetDebug->isChecked());
+    m.SetDebug->trigger();
+    QVERIFY(m.DebugOn() && m.SetDebug->isChecked());
+    m.SetDebug->trigger();
+    QVERIFY(!m.DebugOn() && !m.SetDebug->isChecked());
+    // The raw-file window lists OFF and the meter names.
+    auto* types = prog.p->RawFileForm->findChild<QComboBox*>("RawFileMeterTypeCB");
+    QVERIFY(types && types->count() == 42 && types->itemText(0) == "OFF");
+    // The editors' Open sets the main window's labels.
+    prog.person.files["OpenISFDialog"] << "/x/a.isf";
+    m.SelectISFFile->trigger();
+    QCOMPARE(m.LBISFFile->text(), QString("/x/a.isf"));
+    prog.person.files["OpenESFDialog"] << "/x/a.esf";
+    m.Open->trigger();
+    QCOMPARE(m.LBESFFile->text(), QString("/x/a.esf"));
+}
+
+void UiTest::extractWithArchiveDialogCancelled() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    m.ExtractButton->click();
+    QCOMPARE(m.LBArchiveFile->text(), QString("No Archive File Name"));
+    QVERIFY(!prog.p->worker.Running());
+    QVERIFY(!m.ExtractButton->isEnabled() && m.StopButton->isEnabled());
+    QVERIFY(!m.Timer1->isActive());
+    // Reset Status re-enables Extract and says so at once.
+    m.StopButton->click();
+    QVERIFY(m.ExtractButton->isEnabled() && !m.StopButton->isEnabled());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Ready ..."));
+}
+
+void UiTest::extractionEqualsCommandLine() {
+    Program prog;
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);
+    std::FILE* sink = std::tmpfile();
+    int code = rixcli::Run({"extract", "--isf", (kExamples + "/deploy.isf").toStdString(), "--esf",
+                            (kExamples + "/deploy.esf").toStdString(), "--devdir",
+                            kExamples.toStdString(), "--outdir", out.toStdString(),
+                            (kExamples + "/deploy.000").toStdString()},
+                           sink, sink);
+    std::fclose(sink);
+    QCOMPARE(code, 0);
+    auto expected = Snapshot(out);
+    QVERIFY(expected.size() >= 4);
+    QDir(out).removeRecursively();
+    QDir().mkpath(out);
+
+    TFormRIX& m = *prog.main;
+    prog.person.files["OpenArchiveDialog"] << kExamples + "/deploy.000";
+    m.ExtractButton->click();
+    QVERIFY(prog.p->worker.Running());
+    QVERIFY(!m.ExtractButton->isEnabled() && !m.LoadRIXSetup->isEnabled());
+    QVERIFY(prog.WaitForRun());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
+    QCOMPARE(m.LBArchiveFile->text(), kExamples + "/deploy.000");
+    QVERIFY(m.Timer1->isActive());
+    QVERIFY(m.LoadRIXSetup->isEnabled());
+    // The example's one message: the radiometer's frame counter jumps where
+    // logger 2 lost three packets.
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(Snapshot(out) == expected);
+    QVERIFY(!QFile::exists(prog.Path("RIX.LOG")));
+
+    // Cancelling the dialog after a run extracts the earlier archive again.
+    m.StopButton->click();
+    m.Timer1->stop();
+    QDir(out).removeRecursively();
+    QDir().mkpath(out);
+    m.ExtractButton->click();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(Snapshot(out) == expected);
+}
+
+void UiTest::longExtractionKeepsWindowAliveAndStops() {
+    Program prog;
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);
+    QByteArray one = ReadAll(kExamples + "/deploy.000"), big;
+    for (int i = 0; i < 200; ++i) big += one;
+    WriteAll(prog.Path("long.000"), big);
+
+    int ticks = 0;
+    QTimer beat;
+    beat.setInterval(50);
+    QObject::connect(&beat, &QTimer::timeout, [&] { ++ticks; });
+    beat.start();
+    TFormRIX& m = *prog.main;
+    prog.person.files["OpenArchiveDialog"] << prog.Path("long.000");
+    m.ExtractButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5 || !prog.p->worker.Running(), 20000);
+    QVERIFY2(prog.p->worker.Running(), "the run ended before the window thread had ticked");
+    QVERIFY(!m.ProgressBar1->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(m.ProgressBar1->value() > 0, 20000);
+    m.StopButton->click();
+    QVERIFY(prog.WaitForRun());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Extraction Stopped"));
+    QVERIFY(m.ExtractButton->isEnabled() && !m.StopButton->isEnabled());
+    QVERIFY(m.ProgressBar1->isHidden());
+    // Every file written so far is complete: whole rows, closed, listed.
+    auto files = Snapshot(out);
+    QVERIFY(files.count("long_MRG.000") && files.count("long_TO.000"));
+    QVERIFY(files.count("long_11_ASCII.000"));
+    for (const auto& [name, bytes] : files)
+        if (!bytes.isEmpty() && !name.contains("Hex_Output"))
+            QVERIFY2(bytes.endsWith(name.contains("_TO.") ? "\n" : "\r\n"), qPrintable(name));
+    QVERIFY(prog.person.boxes.isEmpty());
+}
+
+void UiTest::dailyRunCountsDownAndExits() {
+    Program prog;
+    const QString out = prog.Path("out");
+    QDir().mkpath(out);
+    int year = 0, day = 0;
+    rix::LocalToday(year, day);
+    const QString base = prog.Path("LOG");
+    const QString archive = QString::fromStdString(rix::DailyArchiveName(base.toStdString(), year, day));
+    QFile::copy(kExamples + "/deploy.000", archive);
+    rix::MainSetup setup;
+    setup.mode = 1;
+    setup.archiveFile = "old.000";
+    setup.isfFile = (kExamples + "/deploy.isf").toStdString();
+    setup.esfFile = (kExamples + "/deploy.esf").toStdString();
+    setup.baseArchive = base.toStdString();
+    setup.deviceFolder = kExamples.toStdString();
+    setup.outputFolder = out.toStdString();
+    rix::RecordingReporter quiet;
+    QVERIFY(rix::SaveMainSetup(quiet, setup, prog.Path("last.rix").toStdString()));
+
+    TFormRIX& m = *prog.main;
+    m.Timer1Timer();  // the first tick: loads last.rix and starts the daily run
+    QCOMPARE(m.Timer1->interval(), 1000);
+    QCOMPARE(m.Mode(), 1);
+    QVERIFY(m.Daily->isChecked() && !m.PostProcessFiles->isChecked());
+    QCOMPARE(m.LBArchiveFile->text(), archive);
+    QVERIFY(prog.WaitForRun());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
+    const QFileInfo name(archive);
+    QVERIFY(QFile::exists(out + "/" + name.completeBaseName() + "_11_ASCII." + name.suffix()));
+    QVERIFY(m.Timer1->isActive());
+    m.Timer1->stop();
+    QVERIFY(m.LBTerminate->text().contains("16"));
+    // Unattended: a message does not wait for anyone.
+    prog.p->reporter.ShowError("Decoder", "a message");
+    QCOMPARE(prog.person.boxesNoWait.size(), 2);  // the radiometer's summary, then this one
+    QCOMPARE(prog.person.boxesNoWait.back(), QString("Decoder|a message"));
+    QVERIFY(prog.person.boxes.isEmpty());
+
+    prog.person.yes = false;  // the automatic exit asks nobody
+    for (int n = 15; n >= 0; --n) {
+        m.Timer1Timer();
+        QCOMPARE(m.LBTerminate->text(),
+                 QString("Seconds Until Termination: %1 ... Change 'Mode' to Stop").arg(n));
+        QCOMPARE(prog.person.quits, 0);
+    }
+    m.Timer1Timer();
+    QCOMPARE(prog.person.quits, 1);
+    rix::MainSetup saved;
+    QVERIFY(rix::LoadMainSetup(saved, prog.Path("last.rix").toStdString()));
+    QCOMPARE(saved.mode, 1);
+    QCOMPARE(QString::fromStdString(saved.archiveFile), archive);
+    QCOMPARE(QString::fromStdString(saved.baseArchive), base);
+}
+
+void UiTest::eleventhBoxIsNotShown() {
+    Program prog;
+    GuiReporter& r = prog.p->reporter;
+    int depth = 0;
+    // Every box raises another while it is open.
+    prog.person.duringBox = [&] {
+        if (++depth < 15) r.ShowError("Nested", std::to_string(depth));
+    };
+    r.ShowError("Nested", "0");
+    QCOMPARE(prog.person.boxes.size(), GuiReporter::kMaxOpenBoxes);
+    QCOMPARE(r.OpenBoxes(), 0);
+    // Boxes raised on the worker thread show in the window thread, in order.
+    prog.person.boxes.clear();
+    prog.person.duringBox = nullptr;
+    prog.p->worker.Start([&r] {
+        r.ShowError("A", "1");
+        r.ShowError("B", "<path>");
+        r.SetStatus("from the worker");
+    }, nullptr);
+    QVERIFY(prog.WaitForRun());
+    QCOMPARE(prog.person.boxes, QStringList({"A|1", "B|<path>"}));
+    QTRY_COMPARE(prog.main->StatusLBL->text(), QString("Status:  from the worker"));
+}
+
+void UiTest::modeMenuBaseNameAndMainSetup() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    m.Daily->trigger();
+    QCOMPARE(m.Mode(), 1);
+    QVERIFY(m.Daily->isChecked() && !m.PostProcessFiles->isChecked());
+    QVERIFY(!m.BTBaseArc->isHidden() && !m.LBBaseArc->isHidden());
+    m.BTBaseArcClick();  // cancelled: the label stays
+    QCOMPARE(m.LBBaseArc->text(), QString("*.*"));
+    QVERIFY(m.Timer1->isActive());
+    prog.person.files["OpenDialog1"] << "/data/my logs/LOG";
+    m.BTBaseArcClick();
+    QCOMPARE(m.LBBaseArc->text(), QString("/data/my logs/LOG"));
+    m.PostProcessFiles->trigger();
+    QCOMPARE(m.Mode(), 0);
+    QVERIFY(m.BTBaseArc->isHidden());
+    // The first tick without a last.rix sets the one-second interval all the same.
+    m.Timer1Timer();
+    QCOMPARE(m.Timer1->interval(), 1000);
+    QCOMPARE(m.StartupDirectory(), QDir::currentPath());
+
+    m.LBArchiveFile->setText("/data/my logs/a b.000");
+    prog.person.files["SaveSetupDialog"] << prog.Path("s.RIX");
+    m.SaveRIXSetup->trigger();
+    m.LBArchiveFile->setText("changed");
+    m.LBBaseArc->setText("changed");
+    prog.person.files["OpenDialog2"] << prog.Path("s.RIX");
+    m.LoadRIXSetup->trigger();
+    QCOMPARE(m.LBArchiveFile->text(), QString("/data/my logs/a b.000"));
+    QCOMPARE(m.LBBaseArc->text(), QString("/data/my logs/LOG"));
+    QCOMPARE(m.LBISFFile->text(), QString("*.ISF"));
+    // A file whose first line is no number changes nothing.
+    WriteAll(prog.Path("bad.rix"), "mode\n3 abc\n");
+    QVERIFY(!m.LoadSetupFile(prog.Path("bad.rix")));
+    QCOMPARE(m.LBArchiveFile->text(), QString("/data/my logs/a b.000"));
+    // A setup that cannot be saved says so.
+    prog.person.files["SaveSetupDialog"] << prog.Path("no/such/dir/s.RIX");
+    m.SaveRIXSetup->trigger();
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(prog.person.boxes[0].startsWith("File Error|Unable to open/create file"));
+}
+
+void UiTest::closeBoxSavesAndAsks() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    prog.p->Show();
+    prog.p->UtilitiesForm->show();
+    m.Timer1Timer();
+    m.LBISFFile->setText("/x/s.isf");
+    prog.person.yes = false;
+    QVERIFY(!m.close());  // "Exit RIX?" answered No
+    QVERIFY(m.isVisible());
+    QCOMPARE(prog.person.quits, 0);
+    rix::MainSetup saved;
+    QVERIFY(rix::LoadMainSetup(saved, prog.Path("last.rix").toStdString()));
+    QCOMPARE(saved.isfFile, std::string("/x/s.isf"));
+    prog.person.yes = true;
+    QVERIFY(m.close());  // quits although the utilities window is open
+    QCOMPARE(prog.person.quits, 1);
+}
+
+void UiTest::mergeButton() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    m.ShowMergeButton1->trigger();
+    QVERIFY(!m.BTMerge->isHidden());
+    m.BTMerge->click();
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Merge was Cancelled"));
+    prog.person.files["OpenMerge"] << prog.Path("x_MRG.000");
+    m.BTMerge->click();
+    QVERIFY(prog.WaitForRun());
+    // A merge that did not reach its end never says it is complete.
+    QCOMPARE(m.StatusLBL->text() == "Status:  Merge is Complete", !prog.person.boxes.size());
+}
+
+void UiTest::folderDialogSetsOnlyItsLabelOnDone() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    TDevFileForm& f = *prog.p->DevFileForm;
+    QDir().mkpath(prog.Path("dev"));
+    QDir().mkpath(prog.Path("out"));
+    m.OutputFileFolder->trigger();
+    QVERIFY(f.isVisible());
+    QCOMPARE(f.Label2->text(), QString("Output File Folder"));
+    f.SelectFolder(prog.Path("out"));
+    QCOMPARE(f.LBWhichFileFolder->text(), prog.Path("out"));
+    QCOMPARE(m.LBOutputFileFolder->text(), QString("*****"));  // only on Done
+    f.Done->click();
+    QVERIFY(!f.isVisible());
+    QCOMPARE(m.LBOutputFileFolder->text(), prog.Path("out"));
+    QCOMPARE(m.LBDevFileFolder->text(), QString("*****"));
+
+    m.DeviceFileFolder->trigger();
+    QCOMPARE(f.Label2->text(), QString("Device File Folder"));
+    f.SelectFolder(prog.Path("dev"));
+    f.close();  // closed without Done: nothing changes
+    QCOMPARE(m.LBDevFileFolder->text(), QString("*****"));
+    m.DeviceFileFolder->trigger();
+    f.SelectFolder(prog.Path("dev"));
+    f.DoneClick();
+    QCOMPARE(m.LBDevFileFolder->text(), prog.Path("dev"));
+    QCOMPARE(m.LBOutputFileFolder->text(), prog.Path("out"));
+}
+
+void UiTest::utilitiesWindow() {
+    Program prog;
+    TUtilitiesForm& u = *prog.p->UtilitiesForm;
+    prog.main->Utilities2->trigger();
+    QVERIFY(u.isVisible());
+    u.UDFile1->setValue(30);
+    QCOMPARE(u.LBJDandt1->text(), QString("Date/Time Channel:  30"));
+    u.UDUTCOffset->setValue(-5);
+    QCOMPARE(u.LBUTCOffset->text(), QString("UTC Offset:  -5 Hours"));
+
+    u.BTConvertFile->click();  // open dialog cancelled
+    QCOMPARE(u.LBFile1->text(), QString("Operation Cancelled"));
+    QVERIFY(!prog.p->worker.Running());
+
+    const QString in = prog.Path("in.000");
+    QFile::copy(kExamples + "/deploy.000", in);
+    const QByteArray original = ReadAll(in);
+    prog.person.files["OpenDialog1"] << in;
+    u.BTConvertFile->click();  // save dialog cancelled
+    QCOMPARE(u.LBFile1->text(), "Input File:  " + in);
+    QCOMPARE(u.LBFile2->text(), QString());
+    QVERIFY(!prog.p->worker.Running());
+
+    prog.person.files["OpenDialog1"] << in;
+    prog.person.files["SaveDialog1"] << in;
+    u.BTBuildFromIOP->click();  // the output would truncate the input
+    QVERIFY(!prog.p->worker.Running());
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(prog.person.boxes[0].startsWith("File Error|"));
+    QCOMPARE(ReadAll(in), original);
+
+    prog.person.files["OpenDialog1"] << in;
+    prog.person.files["SaveDialog1"] << prog.Path("second.000");
+    u.BTAppendFile->click();  // collects the names only
+    QCOMPARE(u.LBFile2->text(), "2nd Append File:  " + prog.Path("second.000"));
+    QVERIFY(!QFile::exists(prog.Path("second.000")));
+    QCOMPARE(ReadAll(in), original);
+
+    prog.person.files["OpenDialog1"] << in;
+    u.BTParseLoggerIDs->click();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(QFile::exists(prog.Path("in_1.000")));
+    QVERIFY(prog.person.boxes.last().startsWith("Parse Logger IDs|"));
+    u.Exit1Click();
+    QVERIFY(!u.isVisible());
+}
+
+void UiTest::screenshots() {
+    Program prog;
+    const QString folder = QStringLiteral(RIX_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    TFormRIX& m = *prog.main;
+    m.LBISFFile->setText("examples/deploy.isf");
+    m.LBESFFile->setText("examples/deploy.esf");
+    m.LBDevFileFolder->setText("examples");
+    m.LBOutputFileFolder->setText("out/demo");
+    m.LBArchiveFile->setText("examples/deploy.000");
+    m.StatusLBL->setText("Status:  Done with Extraction");
+    m.ShowMergeButton1->trigger();
+    prog.p->DevFileForm->SelectFolder(kExamples);
+    prog.p->UtilitiesForm->LBFile1->setText("Input File:  examples/deploy.000");
+    std::vector<std::pair<QString, QWidget*>> windows = {
+        {"main-window", prog.main},
+        {"instrument-setup", prog.p->ISFForm.get()},
+        {"merge-setup", prog.p->MergeForm.get()},
+        {"utilities", prog.p->UtilitiesForm.get()},
+        {"extraction-setup", prog.p->BESFForm.get()},
+        {"folder-dialog", prog.p->DevFileForm.get()},
+        {"raw-file", prog.p->RawFileForm.get()}};
+    for (auto& [name, w] : windows) {
+        w->show();
+        QApplication::processEvents();
+        QImage image = w->grab().toImage();
+        QVERIFY(!image.isNull() && image.width() > 50 && image.height() > 50);
+        bool varied = false;
+        for (int y = 0; y < image.height() && !varied; y += 3)
+            for (int x = 0; x < image.width() && !varied; x += 3)
+                varied = image.pixel(x, y) != image.pixel(0, 0);
+        QVERIFY2(varied, qPrintable(name));
+        QVERIFY(image.save(folder + "/" + name + ".png"));
+        w->hide();
+    }
+}
+
+QTEST_MAIN(UiTest)
+#include "UiTest.moc"
