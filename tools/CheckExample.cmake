@@ -7,7 +7,7 @@ execute_process(COMMAND "${MKARCHIVE}" example examples
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "rix-mkarchive example failed (${rc})")
 endif()
-foreach(f deploy.000 deploy.isf deploy.esf deploy.rix SBE25.CON ORB.DEV NX9EX.DEV SATEXR.CAL)
+foreach(f deploy.000 deploy.isf deploy.esf deploy.rix SBE25.CON ORB.DEV NX9EX.DEV SATEXR.CAL deploy.msf t.cor s.cor)
   execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
     "${WORKDIR}/examples/${f}" "${EXAMPLES}/${f}" RESULT_VARIABLE differs)
   if(differs)

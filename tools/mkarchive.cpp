@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "archive/Archive.h"
+#include "setup/Msf.h"
 #include "example/GpsExample.h"
 #include "example/MinorExample.h"
 #include "example/Nx9Example.h"
@@ -344,11 +345,72 @@ struct ExampleDeviceFile {
     std::string text;
 };
 
+// The merge setup of the example: the CTD with the fluorometer on time (with
+// density and sigma-t), and the NX9 with the CTD's temperature and salinity
+// for its corrections.
+std::string ExampleMsf() {
+    rix::MergeSetup setup;
+    rix::ResetMergeSetup(setup);
+    rix::MergePair& ctd = setup.pairs[0];
+    ctd.mergeMode = 2;
+    ctd.base.channelId = 15;
+    ctd.base.keyColumn = 1;
+    ctd.base.headerRows = 1;
+    ctd.base.headerUse = 1;
+    ctd.base.meterType = 2;
+    ctd.base.units = ctd.base.offsetUnits = 1;
+    ctd.merge.channelId = 16;
+    ctd.merge.keyColumn = 1;
+    ctd.merge.headerRows = 1;
+    ctd.merge.headerUse = 1;
+    ctd.merge.units = ctd.merge.offsetUnits = 1;
+    ctd.presColumn = 2;
+    ctd.tempColumn = 3;
+    ctd.condColumn = 4;
+    ctd.salColumn = 5;
+    ctd.displayOrder = "B1-6 M2-6 iDEN iSIGMA-T";
+
+    rix::MergePair& ac = setup.pairs[1];
+    ac.mergeMode = 2;
+    ac.base.channelId = 23;
+    ac.base.keyColumn = 1;
+    ac.base.headerRows = 32;  // banner and device file copy
+    ac.base.headerUse = 1;
+    ac.base.meterType = 1;
+    ac.base.units = ac.base.offsetUnits = 1;
+    ac.merge.channelId = 15;
+    ac.merge.keyColumn = 1;
+    ac.merge.headerRows = 1;
+    ac.merge.headerUse = 1;
+    ac.merge.meterType = 1;
+    ac.merge.units = ac.merge.offsetUnits = 1;
+    ac.tempColumn = 5003;
+    ac.salColumn = 5005;
+    ac.correctionFlags = rix::kCorrectTemperature | rix::kCorrectSalinity;
+    ac.displayOrder = "B1-19 M3 M5";
+    return rix::MsfText(setup);
+}
+
+// Temperature and salinity coefficients of pure-water absorption by wavelength.
+std::string ExampleTemperatureCorrections() {
+    return "412\t0.0001\r\n440\t0.0000\r\n488\t0.0000\r\n510\t0.0001\r\n532\t0.0000\r\n"
+           "555\t0.0000\r\n650\t0.0000\r\n676\t-0.0001\r\n715\t0.0029\r\n";
+}
+
+std::string ExampleSalinityCorrections() {
+    return "412\t0.00009\t0.00002\r\n440\t0.00007\t0.00001\r\n488\t0.00004\t0.00001\r\n"
+           "510\t0.00002\t0.00000\r\n532\t0.00001\t0.00000\r\n555\t0.00001\t0.00000\r\n"
+           "650\t0.00000\t-0.00001\r\n676\t-0.00001\t-0.00002\r\n715\t-0.00002\t-0.00006\r\n";
+}
+
 std::vector<ExampleDeviceFile> ExampleDeviceFiles() {
     return {{"SBE25.CON", rixexample::Sbe25ExampleCon()},
             {rixexample::kOrbDeviceFileName, rixexample::OrbDeviceFile()},
             {nx9example::kDeviceFileName, nx9example::DeviceFile()},
-            {"SATEXR.CAL", rixexample::SatlanticExampleCalFile()}};
+            {"SATEXR.CAL", rixexample::SatlanticExampleCalFile()},
+            {"deploy.msf", ExampleMsf()},
+            {"t.cor", ExampleTemperatureCorrections()},
+            {"s.cor", ExampleSalinityCorrections()}};
 }
 
 std::string ExampleEsf() {

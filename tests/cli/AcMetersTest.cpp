@@ -303,7 +303,7 @@ TEST(AcMeters, ExampleNx9RecordsDecodeWithTheirDeviceFile) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "Status:  Done with Extraction\n");
     std::string file = ReadFile(d.OutFile("test_21_NX9.000"));
-    EXPECT_EQ(Count(file, "\r\n"), 1u + 27u + 1u + 50u);
+    EXPECT_EQ(Count(file, "\r\n"), 1u + 30u + 1u + 50u);  // banner, device lines, bin size, rows
     EXPECT_NE(file.find("\r\n7840\t"), std::string::npos);  // last scan of the fifth frame
 }
 

@@ -33,13 +33,13 @@ inline std::string DeviceFile() {
         "0.0\t0.01\r\n"
         "; path length (m)\r\n"
         "0.25\r\n"
-        "3\t; temperature bins\r\n"
-        "5.0\t15.0\t25.0\r\n";
+        "4\t; temperature bins\r\n"
+        "5.0\r\n12.0\r\n19.0\r\n26.0\r\n";
     for (int c = 0; c < 18; ++c) {
         char line[128];
         // name, wavelength field, offset, one correction per bin
-        std::snprintf(line, sizeof line, "%s\t0\t%.4f\t%.4f\t%.4f\t%.4f\r\n", ChannelName(c),
-                      0.002 * (c % 3), 0.0010, 0.0000, -0.0010);
+        std::snprintf(line, sizeof line, "%s\t0\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\r\n", ChannelName(c),
+                      0.002 * (c % 3), 0.0012, 0.0005, -0.0002, -0.0009);
         text += line;
     }
     return text;
