@@ -422,7 +422,7 @@ std::string ExampleEsf() {
 
 std::string ExampleMainSetup(const std::string& dir) {
     const std::string names[7] = {dir + "/deploy.000", dir + "/deploy.isf", dir + "/deploy.esf",
-                                  "*.MSF", "*.*", dir, "out/demo"};
+                                  dir + "/deploy.msf", "*.*", dir, "out/demo"};
     std::string text = "0\n";
     for (auto& n : names) text += std::to_string(n.size()) + " " + n + "\n";
     return text;
