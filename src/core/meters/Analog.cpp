@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "Context.h"
+#include "setup/SetupText.h"
 
 namespace rix {
 
@@ -27,19 +28,6 @@ void ReadNumber(const char* line, const char* key, float& field) {
     if (std::sscanf(line + std::strlen(key), "%f", &v) == 1) field = v;
 }
 
-// Lines are read 39 characters at a time; the rest of a longer line is dropped.
-bool ReadLine(std::FILE* f, char* line, int capacity) {
-    int n = 0;
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (n < capacity - 1) line[n++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    line[n] = '\0';
-    return any;
-}
 
 }  // namespace
 
@@ -59,8 +47,9 @@ int ReadAnalogDeviceFile(Context& ctx, int slot, const std::string& name) {
     AnalogSlot& s = ctx.analog.slots[slot];
     s = AnalogSlot{};
     s.units.assign(1, ' ');
-    char line[40];
-    while (ReadLine(f, line, sizeof line)) {
+    std::string text;
+    while (setuptext::ReadLineWithEnd(f, 39, text)) {  // 39 characters a line
+        const char* line = text.c_str();
         if (StartsWith(line, "ANALOG")) s.kind = kAnalogVoltage;
         if (StartsWith(line, "KBEAM")) s.kind = kAnalogKbeam;
         if (StartsWith(line, "KBEAM10")) s.kind = kAnalogKbeam10;

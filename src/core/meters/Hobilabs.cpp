@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "Context.h"
+#include "setup/SetupText.h"
 
 namespace rix {
 
@@ -14,17 +15,6 @@ namespace {
 constexpr int kLineLimit = 98;
 constexpr int kMaxId = 49;
 constexpr double kMissing = -1;
-
-bool ReadLine(std::FILE* f, std::string& line) {
-    line.clear();
-    int c = std::fgetc(f);
-    if (c == EOF) return false;
-    for (; c != EOF; c = std::fgetc(f)) {
-        if (static_cast<int>(line.size()) < kLineLimit) line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    return true;
-}
 
 // "<key>%lf" with the key in any case; value keeps its old content when the
 // line has another key or no number after the "=".
@@ -50,7 +40,7 @@ int ReadHobiDeviceFile(Context& ctx, const DeviceFileCall& call) {
 
     double scale = kMissing, offset = kMissing;
     std::string line;
-    while ((scale == kMissing || offset == kMissing) && call.file && ReadLine(call.file, line)) {
+    while ((scale == kMissing || offset == kMissing) && call.file && setuptext::ReadLineWithEnd(call.file, kLineLimit, line)) {
         ReadKey(line, "DepthCal=", scale);
         ReadKey(line, "DepthOff=", offset);
     }

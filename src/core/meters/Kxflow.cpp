@@ -7,6 +7,7 @@
 
 #include "Context.h"
 #include "setup/SetupText.h"
+#include "setup/SetupText.h"
 
 namespace rix {
 
@@ -15,19 +16,6 @@ namespace {
 constexpr int kLineLimit = 148;
 constexpr int kMaxId = 49;
 constexpr char kFileErrorTitle[] = "KXFLow.dev File Error";
-
-// One line with its line end, at most kLineLimit characters; the rest of a
-// longer line is dropped. False at end of file.
-bool ReadLine(std::FILE* f, std::string& line) {
-    line.clear();
-    int c = std::fgetc(f);
-    if (c == EOF) return false;
-    for (; c != EOF; c = std::fgetc(f)) {
-        if (static_cast<int>(line.size()) < kLineLimit) line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    return true;
-}
 
 // "%d %d %f": the number of items read.
 int ScanSlotLine(const std::string& line, int& slot, int& id, float& volume) {
@@ -56,20 +44,20 @@ int ReadFlowDeviceFile(Context& ctx, const DeviceFileCall& call) {
     std::string line;
     int meterNumber = 0, averageCount = 2;
     const char* p = nullptr;
-    if (!ReadLine(call.file, line) || line.compare(0, 6, "KXFLOW") != 0 ||
+    if (!setuptext::ReadLineWithEnd(call.file, kLineLimit, line) || line.compare(0, 6, "KXFLOW") != 0 ||
         !setuptext::ScanInt(p = line.c_str() + 6, meterNumber)) {
         ctx.reporter.SetStatus("Invalid Meter ID in KXFLOW*.dev file");
         return 0;
     }
-    ReadLine(call.file, line);
-    ReadLine(call.file, line);
-    if (!ReadLine(call.file, line) || !setuptext::ScanInt(p = line.c_str(), averageCount)) {
+    setuptext::ReadLineWithEnd(call.file, kLineLimit, line);
+    setuptext::ReadLineWithEnd(call.file, kLineLimit, line);
+    if (!setuptext::ReadLineWithEnd(call.file, kLineLimit, line) || !setuptext::ScanInt(p = line.c_str(), averageCount)) {
         ctx.reporter.SetStatus("Invalid Average Count in KXFLOW*.dev file");
         return 0;
     }
-    ReadLine(call.file, line);
+    setuptext::ReadLineWithEnd(call.file, kLineLimit, line);
 
-    while (ReadLine(call.file, line)) {
+    while (setuptext::ReadLineWithEnd(call.file, kLineLimit, line)) {
         if (line.size() <= 2) continue;
         int slot = 0, id = 0;
         float volume = 0;

@@ -11,6 +11,17 @@ std::FILE* OpenForReading(const std::string& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
+bool ReadLineWithEnd(std::FILE* stream, std::size_t limit, std::string& line) {
+    line.clear();
+    int c = std::fgetc(stream);
+    if (c == EOF) return false;
+    for (; c != EOF; c = std::fgetc(stream)) {
+        if (line.size() < limit) line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    return true;
+}
+
 bool ReadLine(std::FILE* stream, std::size_t limit, std::string& line) {
     line.clear();
     int c = std::getc(stream);

@@ -17,6 +17,11 @@ std::FILE* OpenForReading(const std::string& path);
 // so it never turns into a line of its own. False at end of file.
 bool ReadLine(std::FILE* stream, std::size_t limit, std::string& line);
 
+// Reads one line up to and including its LF, the way device files opened in
+// binary mode are read: a CR stays in the line. At most `limit` characters are
+// kept; the rest of a longer line is dropped. False at end of file.
+bool ReadLineWithEnd(std::FILE* stream, std::size_t limit, std::string& line);
+
 inline bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
