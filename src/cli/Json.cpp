@@ -2,12 +2,13 @@
 
 namespace rixcli {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
 json OrNull(double value) { return value < 0 ? json() : json(value); }
 json OrNull(const std::string& text) { return text.empty() ? json() : json(text); }
+std::string Unquoted(const std::string& text) { return text.size() >= 2 ? text.substr(1, text.size() - 2) : text; }
 
 }  // namespace
 
@@ -32,7 +33,7 @@ json InventoryJson(const rix::ArchiveInventory& inv) {
                             {"bytes", c.bytes},
                             {"packets", c.packets},
                             {"sampleKind", c.sampleIsText ? "text" : "binary"},
-                            {"sample", rix::SampleText(c)},
+                            {"sample", c.sampleIsText ? Unquoted(rix::SampleText(c)) : rix::SampleText(c)},
                             {"sampleHex", rix::HexBytes(c.sample)}});
     return {{"archive", inv.path},
             {"bytes", inv.fileBytes},

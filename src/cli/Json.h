@@ -7,9 +7,9 @@
 
 namespace rixcli {
 
-nlohmann::json InventoryJson(const rix::ArchiveInventory& inventory);
-nlohmann::json CheckJson(const rix::CheckReport& report);
+nlohmann::ordered_json InventoryJson(const rix::ArchiveInventory& inventory);
+nlohmann::ordered_json CheckJson(const rix::CheckReport& report);
 // Pretty-printed, invalid UTF-8 in file names or messages replaced.
-std::string JsonText(const nlohmann::json& document);
+std::string JsonText(const nlohmann::ordered_json& document);
 
 }  // namespace rixcli

@@ -86,6 +86,7 @@ TEST(Inspect, InfoShowsLoggersChannelsAndDamage) {
     EXPECT_EQ(c11["bytes"], 15);
     EXPECT_EQ(c11["packets"], 3);
     EXPECT_EQ(c11["sampleKind"], "text");
+    EXPECT_EQ(c11["sample"], "$GPRMC,1\\r\\n23\\r\\ny");
     const json& c14 = j["channels"][1];
     EXPECT_EQ(c14["id"], 14);
     EXPECT_EQ(c14["sampleKind"], "binary");
