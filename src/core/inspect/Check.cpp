@@ -64,9 +64,8 @@ public:
         for (const RecordingReporter::Box& b : rec.boxes) add(b.title + ": " + b.text);
         for (const std::string& s : rec.statuses)
             if (s.compare(0, 5, "Read ") != 0) add(s);
-        if (!rec.out.empty()) add(rec.out.substr(rec.out.find_first_not_of('\n') == std::string::npos
-                                                     ? 0
-                                                     : rec.out.find_first_not_of('\n')));
+        const size_t printed = rec.out.find_first_not_of('\n');
+        if (printed != std::string::npos) add(rec.out.substr(printed));
         rec.Clear();
     }
 
