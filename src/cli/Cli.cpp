@@ -1,13 +1,17 @@
 #include "Cli.h"
 
-#include <unistd.h>
-
+#include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <map>
-#include <set>
+#include <memory>
 
 #include "Context.h"
+#include "Json.h"
 #include "extract/Rix.h"
+#include "inspect/Check.h"
+#include "inspect/Inventory.h"
 #include "merge/Files.h"
 #include "report/Reporter.h"
 #include "setup/Mainsetup.h"
@@ -25,13 +29,16 @@ const char* const kMainHelp =
     "\n"
     "Commands:\n"
     "  extract     extract every configured channel of an archive (the Extract button)\n"
+    "  info        show what an archive holds: loggers, channels, times, damage\n"
+    "  check       check that the setups, device files and folders fit an archive\n"
     "  merge       merge a previously extracted file\n"
     "  split       split an archive into one archive per logger ID\n"
     "  to-type2    convert an archive to calendar-time (type 2) packets\n"
     "  from-gomoos build an archive from a GOMOOS file\n"
     "  from-iop    build an archive from an IOP file\n"
     "\n"
-    "Run 'rix COMMAND --help' for the options of a command.\n"
+    "Run 'rix COMMAND --help' for the options of a command, 'rix --version' for the version.\n"
+    "Options take their value as '--option value' or '--option=value'.\n"
     "Exit status: 0 the operation ran to its end, 1 it stopped on a reported failure,\n"
     "2 usage error.\n";
 
@@ -87,63 +94,34 @@ const char* const kFromIopHelp =
     "\n"
     "Builds the archive OUTPUT from the IOP file INPUT.\n";
 
+const char* const kInfoHelp =
+    "Usage: rix info [--json] ARCHIVE\n"
+    "\n"
+    "Reads ARCHIVE once and shows, per logger, its packets, packet types, first and last\n"
+    "time, span, median packet interval and missing packets (calendar times of type-2\n"
+    "packets too); per channel its bytes, packets and first bytes; and the bad headers,\n"
+    "skipped bytes and a truncated last packet. Nothing is written.\n"
+    "  --json          the same facts as one JSON document\n"
+    "Exit status: 0 the archive was read, 1 it cannot be opened, 2 usage error.\n";
+
+const char* const kCheckHelp =
+    "Usage: rix check [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
+    "                 [--devdir DIR] [--outdir DIR] [--from MS] [--to MS]\n"
+    "                 [--daily BASE] [--json] [ARCHIVE]\n"
+    "\n"
+    "Checks what 'rix extract' with the same options would run, writing nothing: the\n"
+    "setups' messages, each channel's device file through its reader, the channels'\n"
+    "data in ARCHIVE, the clock logger, the date/time lines, the interval, the output\n"
+    "folder and the merge pairs. One line per finding, 'problem:' or 'warning:'.\n"
+    "  --json          the report as one JSON document\n"
+    "  (the other options as for 'rix extract')\n"
+    "Exit status: 0 no problem found (warnings may stand), 1 a problem found,\n"
+    "2 usage error.\n";
+
 void Write(std::FILE* f, const std::string& s) { std::fwrite(s.data(), 1, s.size(), f); }
 
-// Options with values, flags and positional arguments of one command.
-struct Parsed {
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-    std::vector<std::string> positional;
-    std::string error;
-    bool help = false;
-};
-
-Parsed ParseArgs(const std::vector<std::string>& args, size_t first,
-                 const std::set<std::string>& valueOptions, const std::set<std::string>& flagOptions) {
-    Parsed p;
-    for (size_t i = first; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            p.help = true;
-            continue;
-        }
-        if (a == "--") {
-            for (++i; i < args.size(); ++i) p.positional.push_back(args[i]);
-            break;
-        }
-        if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-            std::string name = a, value;
-            bool inlineValue = false;
-            size_t eq = a.find('=');
-            if (eq != std::string::npos) {
-                name = a.substr(0, eq);
-                value = a.substr(eq + 1);
-                inlineValue = true;
-            }
-            if (valueOptions.count(name)) {
-                if (!inlineValue) {
-                    if (i + 1 >= args.size()) {
-                        p.error = "option " + name + " needs a value";
-                        return p;
-                    }
-                    value = args[++i];
-                }
-                p.values[name] = value;
-            } else if (flagOptions.count(name) && !inlineValue) {
-                p.flags.insert(name);
-            } else {
-                p.error = "unknown option " + a;
-                return p;
-            }
-            continue;
-        }
-        p.positional.push_back(a);
-    }
-    return p;
-}
-
 int Usage(std::FILE* err, const std::string& command, const std::string& message, const char* help) {
-    Write(err, "rix " + command + ": " + message + "\n");
+    Write(err, (command.empty() ? "rix: " : "rix " + command + ": ") + message + "\n");
     Write(err, help);
     return 2;
 }
@@ -181,145 +159,74 @@ struct ProgressLine {
     }
 };
 
-int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    Parsed p = ParseArgs(args, 1,
-                         {"--setup", "--isf", "--esf", "--msf", "--devdir", "--outdir", "--from",
-                          "--to", "--daily"},
-                         {"--debug", "--show-headers", "--verbose"});
-    if (p.help) {
-        Write(out, kExtractHelp);
-        return 0;
-    }
-    if (!p.error.empty()) return Usage(err, "extract", p.error, kExtractHelp);
-    if (p.positional.size() > 1) return Usage(err, "extract", "more than one archive given", kExtractHelp);
+// A text option: its value, and whether it was given.
+struct Text {
+    std::string value;
+    CLI::Option* option = nullptr;
+    bool given() const { return option && option->count() > 0; }
+};
 
-    rix::ExtractRequest request;
-    if (p.values.count("--setup")) {
-        rix::MainSetup setup;
-        const std::string& path = p.values["--setup"];
-        if (!rix::LoadMainSetup(setup, path)) {
-            Write(err, "rix extract: cannot read the main setup file '" + path + "'\n");
-            return 1;
+void AddText(CLI::App* app, Text& t, const std::string& name) { t.option = app->add_option(name, t.value); }
+
+// The options extract and check share: what the Extract button gathers.
+struct RequestOptions {
+    Text setup, isf, esf, msf, devdir, outdir, from, to, daily, archive;
+
+    void Add(CLI::App* app) {
+        AddText(app, setup, "--setup");
+        AddText(app, isf, "--isf");
+        AddText(app, esf, "--esf");
+        AddText(app, msf, "--msf");
+        AddText(app, devdir, "--devdir");
+        AddText(app, outdir, "--outdir");
+        AddText(app, from, "--from");
+        AddText(app, to, "--to");
+        AddText(app, daily, "--daily");
+        AddText(app, archive, "ARCHIVE");
+    }
+
+    // 0 ready, 1 the main setup cannot be read, 2 usage error (reported).
+    int Build(rix::ExtractRequest& request, const std::string& command, const char* help, bool needArchive,
+              std::FILE* err) const {
+        if (setup.given()) {
+            rix::MainSetup main;
+            if (!rix::LoadMainSetup(main, setup.value)) {
+                Write(err, "rix " + command + ": cannot read the main setup file '" + setup.value + "'\n");
+                return 1;
+            }
+            request.runMode = main.mode == 1 ? 1 : 0;
+            if (!IsPlaceholder(main.archiveFile)) request.archive = main.archiveFile;
+            if (!IsPlaceholder(main.isfFile)) request.isfFile = main.isfFile;
+            if (!IsPlaceholder(main.esfFile)) request.esfFile = main.esfFile;
+            if (!IsPlaceholder(main.mergeFile)) request.msfFile = main.mergeFile;
+            if (!IsPlaceholder(main.baseArchive)) request.baseArchive = main.baseArchive;
+            if (!IsPlaceholder(main.deviceFolder)) request.deviceFolder = main.deviceFolder;
+            if (!IsPlaceholder(main.outputFolder)) request.outputFolder = main.outputFolder;
         }
-        request.runMode = setup.mode == 1 ? 1 : 0;
-        if (!IsPlaceholder(setup.archiveFile)) request.archive = setup.archiveFile;
-        if (!IsPlaceholder(setup.isfFile)) request.isfFile = setup.isfFile;
-        if (!IsPlaceholder(setup.esfFile)) request.esfFile = setup.esfFile;
-        if (!IsPlaceholder(setup.mergeFile)) request.msfFile = setup.mergeFile;
-        if (!IsPlaceholder(setup.baseArchive)) request.baseArchive = setup.baseArchive;
-        if (!IsPlaceholder(setup.deviceFolder)) request.deviceFolder = setup.deviceFolder;
-        if (!IsPlaceholder(setup.outputFolder)) request.outputFolder = setup.outputFolder;
-    }
-    if (p.values.count("--isf")) request.isfFile = p.values["--isf"];
-    if (p.values.count("--esf")) request.esfFile = p.values["--esf"];
-    if (p.values.count("--msf")) request.msfFile = p.values["--msf"];
-    if (p.values.count("--devdir")) request.deviceFolder = p.values["--devdir"];
-    if (p.values.count("--outdir")) request.outputFolder = p.values["--outdir"];
-    if (p.values.count("--from")) request.fromText = p.values["--from"];
-    if (p.values.count("--to")) request.toText = p.values["--to"];
-    if (!p.positional.empty()) {
-        request.archive = p.positional[0];
-        request.runMode = 0;
-    }
-    if (p.values.count("--daily")) {
-        request.runMode = 1;
-        request.baseArchive = p.values["--daily"];
-    }
-    request.showHeaders = p.flags.count("--show-headers") > 0;
-
-    if (request.runMode != 1 && request.archive.empty())
-        return Usage(err, "extract", "no archive given", kExtractHelp);
-    if (request.isfFile.empty())
-        return Usage(err, "extract", "no instrument setup file given (--isf)", kExtractHelp);
-    if (request.esfFile.empty())
-        return Usage(err, "extract", "no extraction setup file given (--esf)", kExtractHelp);
-
-    rix::StreamReporter reporter(out, err, p.flags.count("--verbose") > 0);
-    rix::Context ctx(reporter);
-    ctx.log.enabled = p.flags.count("--debug") > 0;
-    ProgressLine progress{err, {}};
-    if (p.flags.count("--verbose") == 0 && isatty(fileno(err)))
-        ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
-    rix::ExtractResult result;
-    rix::ExtractButtonClick(ctx, request, &result);
-    progress.End();
-    if (result.archiveLabel == "No Archive File Name") Write(err, "rix extract: No Archive File Name\n");
-    reporter.FinishRun();
-    return result.outcome == rix::ExtractOutcome::kDone ? 0 : 1;
-}
-
-int Merge(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    Parsed p = ParseArgs(args, 1, {"--msf", "--devdir", "--outdir"}, {});
-    if (p.help) {
-        Write(out, kMergeHelp);
+        if (isf.given()) request.isfFile = isf.value;
+        if (esf.given()) request.esfFile = esf.value;
+        if (msf.given()) request.msfFile = msf.value;
+        if (devdir.given()) request.deviceFolder = devdir.value;
+        if (outdir.given()) request.outputFolder = outdir.value;
+        if (from.given()) request.fromText = from.value;
+        if (to.given()) request.toText = to.value;
+        if (archive.given()) {
+            request.archive = archive.value;
+            request.runMode = 0;
+        }
+        if (daily.given()) {
+            request.runMode = 1;
+            request.baseArchive = daily.value;
+        }
+        if (needArchive && request.runMode != 1 && request.archive.empty())
+            return Usage(err, command, "no archive given", help);
+        if (request.isfFile.empty())
+            return Usage(err, command, "no instrument setup file given (--isf)", help);
+        if (request.esfFile.empty())
+            return Usage(err, command, "no extraction setup file given (--esf)", help);
         return 0;
     }
-    if (!p.error.empty()) return Usage(err, "merge", p.error, kMergeHelp);
-    if (p.positional.size() != 1) return Usage(err, "merge", "one merge working file (MRGFILE) is needed", kMergeHelp);
-    if (!p.values.count("--msf")) return Usage(err, "merge", "no merge setup file given (--msf)", kMergeHelp);
-    rix::StreamReporter reporter(out, err, false);
-    rix::Context ctx(reporter);
-    const std::string deviceFolder = p.values.count("--devdir") ? p.values["--devdir"] : ".";
-    const std::string outputFolder = p.values.count("--outdir") ? p.values["--outdir"] : ".";
-    int ok = rix::MergeFiles(ctx, p.values["--msf"], p.positional[0], deviceFolder, outputFolder);
-    reporter.FinishRun();
-    return ok ? 0 : 1;
-}
-
-int Split(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    Parsed p = ParseArgs(args, 1, {}, {});
-    if (p.help) {
-        Write(out, kSplitHelp);
-        return 0;
-    }
-    if (!p.error.empty()) return Usage(err, "split", p.error, kSplitHelp);
-    if (p.positional.size() != 1) return Usage(err, "split", "one archive is needed", kSplitHelp);
-    const std::string& input = p.positional[0];
-    std::FILE* probe = std::fopen(input.c_str(), "rb");
-    bool readable = probe != nullptr;
-    if (probe) std::fclose(probe);
-    rix::StreamReporter reporter(out, err, false);
-    rix::Context ctx(reporter);
-    rix::SplitByLoggerId(ctx, input);
-    return readable ? 0 : 1;
-}
-
-int ToType2(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    Parsed p = ParseArgs(args, 1, {"--channel", "--utc-offset"}, {});
-    if (p.help) {
-        Write(out, kToType2Help);
-        return 0;
-    }
-    if (!p.error.empty()) return Usage(err, "to-type2", p.error, kToType2Help);
-    if (p.positional.size() != 2) return Usage(err, "to-type2", "INPUT and OUTPUT are needed", kToType2Help);
-    int channel = 21, offset = 0;
-    if (p.values.count("--channel") &&
-        (!ParseInt(p.values["--channel"], channel) || channel < 11 || channel > 49))
-        return Usage(err, "to-type2", "the channel must be 11 to 49", kToType2Help);
-    if (p.values.count("--utc-offset") &&
-        (!ParseInt(p.values["--utc-offset"], offset) || offset < -12 || offset > 12))
-        return Usage(err, "to-type2", "the UTC offset must be -12 to 12", kToType2Help);
-    rix::StreamReporter reporter(out, err, false);
-    rix::Context ctx(reporter);
-    return rix::ConvertToType2(ctx, channel, offset, p.positional[0], p.positional[1]) ? 0 : 1;
-}
-
-int Build(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool iop) {
-    const char* help = iop ? kFromIopHelp : kFromGomoosHelp;
-    const std::string name = iop ? "from-iop" : "from-gomoos";
-    Parsed p = ParseArgs(args, 1, {}, {});
-    if (p.help) {
-        Write(out, help);
-        return 0;
-    }
-    if (!p.error.empty()) return Usage(err, name, p.error, help);
-    if (p.positional.size() != 2) return Usage(err, name, "INPUT and OUTPUT are needed", help);
-    rix::StreamReporter reporter(out, err, false);
-    rix::Context ctx(reporter);
-    int ok = iop ? rix::BuildFromIop(ctx, p.positional[0], p.positional[1])
-                 : rix::BuildFromGomoos(ctx, p.positional[0], p.positional[1]);
-    return ok ? 0 : 1;
-}
+};
 
 }  // namespace
 
@@ -329,24 +236,168 @@ int Main(int argc, char** argv) {
 }
 
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    if (args.empty()) {
-        Write(err, kMainHelp);
-        return 2;
+    CLI::App app("rix", "rix");
+    const std::map<std::string, const char*> helps = {
+        {"rix", kMainHelp},           {"extract", kExtractHelp},   {"merge", kMergeHelp},
+        {"split", kSplitHelp},        {"to-type2", kToType2Help},  {"from-gomoos", kFromGomoosHelp},
+        {"from-iop", kFromIopHelp},   {"info", kInfoHelp},         {"check", kCheckHelp},
+        {"help", kMainHelp}};
+    auto helpOf = [&](const CLI::App* a) {
+        auto it = helps.find(a ? a->get_name() : "rix");
+        return it == helps.end() ? kMainHelp : it->second;
+    };
+    app.formatter(std::make_shared<CLI::FormatterLambda>(
+        [&](const CLI::App* a, std::string, CLI::AppFormatMode) { return std::string(helpOf(a)); }));
+    app.set_version_flag("--version", "rix " RIX_VERSION);
+    app.require_subcommand(1, 1);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    CLI::App* extract = app.add_subcommand("extract");
+    RequestOptions extractOptions;
+    extractOptions.Add(extract);
+    bool debug = false, showHeaders = false, verbose = false;
+    extract->add_flag("--debug", debug);
+    extract->add_flag("--show-headers", showHeaders);
+    extract->add_flag("--verbose", verbose);
+
+    CLI::App* check = app.add_subcommand("check");
+    RequestOptions checkOptions;
+    checkOptions.Add(check);
+    bool checkJson = false;
+    check->add_flag("--json", checkJson);
+
+    CLI::App* info = app.add_subcommand("info");
+    Text infoArchive;
+    AddText(info, infoArchive, "ARCHIVE");
+    bool infoJson = false;
+    info->add_flag("--json", infoJson);
+
+    CLI::App* merge = app.add_subcommand("merge");
+    Text msf, devdir, outdir, mrg;
+    AddText(merge, msf, "--msf");
+    AddText(merge, devdir, "--devdir");
+    AddText(merge, outdir, "--outdir");
+    AddText(merge, mrg, "MRGFILE");
+
+    CLI::App* split = app.add_subcommand("split");
+    Text splitArchive;
+    AddText(split, splitArchive, "ARCHIVE");
+
+    CLI::App* toType2 = app.add_subcommand("to-type2");
+    Text channelText, offsetText;
+    std::vector<std::string> convertFiles, gomoosFiles, iopFiles;
+    AddText(toType2, channelText, "--channel");
+    AddText(toType2, offsetText, "--utc-offset");
+    toType2->add_option("FILES", convertFiles);
+
+    CLI::App* fromGomoos = app.add_subcommand("from-gomoos");
+    fromGomoos->add_option("FILES", gomoosFiles);
+    CLI::App* fromIop = app.add_subcommand("from-iop");
+    fromIop->add_option("FILES", iopFiles);
+    CLI::App* help = app.add_subcommand("help")->group("");
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForVersion& e) {
+        Write(out, std::string(e.what()) + "\n");
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
+        if (e.get_exit_code() == 0) {  // --help
+            Write(out, helpOf(command));
+            return 0;
+        }
+        if (args.empty()) {
+            Write(err, kMainHelp);
+            return 2;
+        }
+        if (!command && args[0].compare(0, 1, "-") != 0)
+            return Usage(err, "", "unknown command '" + args[0] + "'", kMainHelp);
+        return Usage(err, command ? command->get_name() : "", e.what(), helpOf(command));
     }
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
+
+    if (*help) {
         Write(out, kMainHelp);
         return 0;
     }
-    if (command == "extract") return Extract(args, out, err);
-    if (command == "merge") return Merge(args, out, err);
-    if (command == "split") return Split(args, out, err);
-    if (command == "to-type2") return ToType2(args, out, err);
-    if (command == "from-gomoos") return Build(args, out, err, false);
-    if (command == "from-iop") return Build(args, out, err, true);
-    Write(err, "rix: unknown command '" + command + "'\n");
-    Write(err, kMainHelp);
-    return 2;
+    if (*extract) {
+        rix::ExtractRequest request;
+        if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
+        request.showHeaders = showHeaders;
+        rix::StreamReporter reporter(out, err, verbose);
+        rix::Context ctx(reporter);
+        ctx.log.enabled = debug;
+        // On a terminal, without --verbose, one line follows the run.
+        ProgressLine progress{err, {}};
+        if (!verbose && isatty(fileno(err)))
+            ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
+        rix::ExtractResult result;
+        rix::ExtractButtonClick(ctx, request, &result);
+        progress.End();
+        if (result.archiveLabel == "No Archive File Name") Write(err, "rix extract: No Archive File Name\n");
+        reporter.FinishRun();
+        return result.outcome == rix::ExtractOutcome::kDone ? 0 : 1;
+    }
+    if (*check) {
+        rix::ExtractRequest request;
+        if (int code = checkOptions.Build(request, "check", kCheckHelp, false, err)) return code;
+        const rix::CheckReport report = rix::CheckSetup(request);
+        Write(out, checkJson ? JsonText(CheckJson(report)) : report.text);
+        return report.Clean() ? 0 : 1;
+    }
+    if (*info) {
+        if (!infoArchive.given()) return Usage(err, "info", "one archive is needed", kInfoHelp);
+        rix::ArchiveInventory inventory;
+        if (!rix::TakeInventory(infoArchive.value, inventory)) {
+            Write(err, "rix info: cannot open the archive '" + infoArchive.value + "'\n");
+            return 1;
+        }
+        Write(out, infoJson ? JsonText(InventoryJson(inventory)) : rix::InventoryText(inventory));
+        return 0;
+    }
+    if (*merge) {
+        if (!mrg.given()) return Usage(err, "merge", "one merge working file (MRGFILE) is needed", kMergeHelp);
+        if (!msf.given()) return Usage(err, "merge", "no merge setup file given (--msf)", kMergeHelp);
+        rix::StreamReporter reporter(out, err, false);
+        rix::Context ctx(reporter);
+        int ok = rix::MergeFiles(ctx, msf.value, mrg.value, devdir.given() ? devdir.value : ".",
+                                 outdir.given() ? outdir.value : ".");
+        reporter.FinishRun();
+        return ok ? 0 : 1;
+    }
+    if (*split) {
+        if (!splitArchive.given()) return Usage(err, "split", "one archive is needed", kSplitHelp);
+        const std::string& input = splitArchive.value;
+        std::FILE* probe = std::fopen(input.c_str(), "rb");
+        bool readable = probe != nullptr;
+        if (probe) std::fclose(probe);
+        rix::StreamReporter reporter(out, err, false);
+        rix::Context ctx(reporter);
+        rix::SplitByLoggerId(ctx, input);
+        return readable ? 0 : 1;
+    }
+    if (*toType2) {
+        if (convertFiles.size() != 2) return Usage(err, "to-type2", "INPUT and OUTPUT are needed", kToType2Help);
+        int channel = 21, offset = 0;
+        if (channelText.given() && (!ParseInt(channelText.value, channel) || channel < 11 || channel > 49))
+            return Usage(err, "to-type2", "the channel must be 11 to 49", kToType2Help);
+        if (offsetText.given() && (!ParseInt(offsetText.value, offset) || offset < -12 || offset > 12))
+            return Usage(err, "to-type2", "the UTC offset must be -12 to 12", kToType2Help);
+        rix::StreamReporter reporter(out, err, false);
+        rix::Context ctx(reporter);
+        return rix::ConvertToType2(ctx, channel, offset, convertFiles[0], convertFiles[1]) ? 0 : 1;
+    }
+    const bool iop = static_cast<bool>(*fromIop);
+    const std::vector<std::string>& files = iop ? iopFiles : gomoosFiles;
+    const char* buildHelp = iop ? kFromIopHelp : kFromGomoosHelp;
+    const std::string name = iop ? "from-iop" : "from-gomoos";
+    if (files.size() != 2) return Usage(err, name, "INPUT and OUTPUT are needed", buildHelp);
+    rix::StreamReporter reporter(out, err, false);
+    rix::Context ctx(reporter);
+    int ok = iop ? rix::BuildFromIop(ctx, files[0], files[1]) : rix::BuildFromGomoos(ctx, files[0], files[1]);
+    return ok ? 0 : 1;
 }
 
 }  // namespace rixcli

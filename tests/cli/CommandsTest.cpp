@@ -14,16 +14,24 @@ TEST(Commands, HelpAndUsageErrors) {
     Deployment d;
     RunResult r = d.Rix({"--help"});
     EXPECT_EQ(r.code, 0);
-    for (const char* command : {"extract", "merge", "split", "to-type2", "from-gomoos", "from-iop"}) {
+    for (const char* command : {"extract", "merge", "split", "to-type2", "from-gomoos", "from-iop", "info", "check"}) {
         EXPECT_NE(r.out.find(std::string("  ") + command + " "), std::string::npos) << command;
         RunResult h = d.Rix({command, "--help"});
         EXPECT_EQ(h.code, 0) << command;
         EXPECT_NE(h.out.find(std::string("Usage: rix ") + command), std::string::npos) << command;
     }
+    r = d.Rix({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.compare(0, 4, "rix "), 0) << r.out;
+    EXPECT_EQ(d.Rix({"extract", "--bogus"}).code, 2);
+    EXPECT_EQ(d.Rix({"extract", "--isf"}).code, 2);  // no value
+    EXPECT_EQ(d.Rix({"extract", "--isf=a.isf", "--esf=a.esf", "a.000", "b.000"}).code, 2);
+    EXPECT_EQ(d.Rix({"check", "--esf", "a.esf"}).code, 2);  // no instrument setup
     EXPECT_EQ(d.Rix({}).code, 2);
     EXPECT_EQ(d.Rix({"frobnicate"}).code, 2);
     EXPECT_EQ(d.Rix({"split"}).code, 2);
     EXPECT_EQ(d.Rix({"to-type2", "--channel", "50", "a", "b"}).code, 2);
+    EXPECT_EQ(d.Rix({"to-type2", "--channel=50", "a", "b"}).code, 2);
     EXPECT_EQ(d.Rix({"to-type2", "--utc-offset", "x", "a", "b"}).code, 2);
     EXPECT_EQ(d.Rix({"from-iop", "only-one"}).code, 2);
     EXPECT_EQ(d.Rix({"merge", "x_MRG.000"}).code, 2);          // no merge setup

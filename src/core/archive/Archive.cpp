@@ -107,6 +107,7 @@ bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int6
     packet.type = head[1];
     packet.sender = head[2];
     packet.sequence = head[3];
+    ctx.reader.storedType = packet.type;
     if (packet.destination != 1 || packet.sender < 1 || packet.sender > 4 || packet.type > 2)
         return false;
 
@@ -119,6 +120,8 @@ bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int6
         if (!Read16(stream, yearDay)) return false;
         const int day = yearDay % 1000;
         if (day < 1 || day > 366) return false;
+        ctx.reader.storedYearDay = yearDay;
+        ctx.reader.storedMsOfDay = msOfDay;
         units = Type2ToUnits(ctx, yearDay, msOfDay);
         converted = true;
         packet.time = static_cast<uint32_t>(units);  // modulo 2^32, as the field holds it
@@ -270,6 +273,9 @@ void ArchiveStream::Rewind() {
 void ResetPacketCounters(ReaderState& state) {
     state.packets = 0;
     state.missing = 0;
+    state.badHeaders = 0;
+    state.skippedBytes = 0;
+    state.truncatedEnd = false;
 }
 
 void ResetSenderStatistics(ReaderState& state) {
@@ -289,7 +295,11 @@ int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream&
             CountSequence(ctx.reader, packet);
             if (showHeader) ShowHeader(ctx, packet, stream.Position());
             const size_t want = static_cast<size_t>(packet.total) + 4;
-            if (stream.Read(packet.payload, want) != want) return 0;
+            if (stream.Read(packet.payload, want) != want) {
+                ctx.reader.truncatedEnd = true;
+                ctx.reader.skippedBytes += stream.Position() - start;
+                return 0;
+            }
             ++ctx.reader.packets;
             if (converted)
                 time = static_cast<double>(units) * 10.0;
@@ -300,7 +310,13 @@ int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream&
             return packet.total + 32;
         }
         if (ctx.log.enabled) LogLine(ctx, "Bad Header");
+        // Nothing read at all is the clean end of the file, not a bad header.
+        if (stream.Position() > start || !stream.EofSeen()) {
+            ++ctx.reader.badHeaders;
+            if (stream.EofSeen()) ctx.reader.truncatedEnd = true;  // the file ends inside the header
+        }
         Resynchronise(stream);
+        ctx.reader.skippedBytes += stream.Position() - start;
         if (ctx.log.enabled) LogLine(ctx, "Skipped %ld bytes", stream.Position() - start);
         if (stream.EofSeen()) return 0;
     }

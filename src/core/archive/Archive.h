@@ -71,6 +71,16 @@ struct ReaderState {
     long missing = 0;
     long senderPackets[5] = {};
     long senderBytes[5] = {};
+    // Reader health, per pass: headers that failed, bytes passed over by
+    // them and the resynchronisation, and whether the end of the file cut a
+    // packet short.
+    long badHeaders = 0;
+    long skippedBytes = 0;
+    bool truncatedEnd = false;
+    // The last delivered packet as stored: type 2 keeps its calendar fields.
+    int storedType = 0;
+    int16_t storedYearDay = 0;
+    int32_t storedMsOfDay = 0;
 };
 
 void ResetPacketCounters(ReaderState& state);
