@@ -680,10 +680,11 @@ void TMergeForm::RGDoMergeClick() {
 }
 
 void TMergeForm::RGCastDirectionClick() {
+    // The core stores the button index plus one: 1 down cast, 2 up cast.
     if (DownCast->isChecked())
-        rix::SetCastDirection(setup_, 1);
+        rix::SetCastDirection(setup_, 0);
     else if (UpCast->isChecked())
-        rix::SetCastDirection(setup_, 2);
+        rix::SetCastDirection(setup_, 1);
 }
 
 void TMergeForm::SourceClick(SideControls& c, int kind) {
