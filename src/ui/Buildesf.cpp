@@ -224,7 +224,7 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
     LBCTDID->hide();
     UDCTDID->hide();
     RefreshSummary();
-    resize(460, 300);
+    resize(680, 300);
 }
 
 bool TBESFForm::JulianChecked() const {
