@@ -1,29 +1,33 @@
 #include "Editors.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace rixui {
 
-SetupEditor::SetupEditor(DialogHooks& hooks, const QString& objectName, const QString& caption,
-                         FileDialogSpec open, QWidget* parent)
-    : QWidget(parent, Qt::Window), hooks_(hooks), open_(std::move(open)) {
+SetupEditor::SetupEditor(rix::Reporter& reporter, DialogHooks& hooks, const QString& objectName,
+                         const QString& caption, QWidget* parent)
+    : QWidget(parent, Qt::Window), reporter_(reporter), hooks_(hooks) {
     setObjectName(objectName);
     setWindowTitle(caption);
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(caption, this);
-    QFont f = title->font();
-    f.setBold(true);
-    f.setPointSize(f.pointSize() + 4);
-    title->setFont(f);
-    layout->addWidget(title);
-    layout->addStretch();
-    resize(420, 240);
 }
 
-void SetupEditor::Open1Click() {
-    QString path = hooks_.chooseFile(this, open_);
-    if (path.isEmpty()) return;
+std::FILE* SetupEditor::OpenForWriting(const QString& path, const char* purpose) {
+    std::FILE* f = std::fopen(ToStd(path).c_str(), "wb");
+    if (!f)
+        reporter_.ShowError(rix::Format("%s File Error", purpose),
+                            rix::Format("Unable to open %s", ToStd(path).c_str()));
+    return f;
+}
+
+bool SetupEditor::FinishWriting(std::FILE* file, const QString& path, const char* purpose) {
+    bool failed = std::ferror(file) != 0;
+    failed = std::fclose(file) != 0 || failed;
+    if (failed)
+        reporter_.ShowError(rix::Format("%s File Error", purpose),
+                            rix::Format("Unable to write %s", ToStd(path).c_str()));
+    return !failed;
+}
+
+void SetupEditor::ShowFileName(QLabel* own, const QString& path) {
+    if (own) own->setText(path);
     if (fileLabel_) fileLabel_->setText(path);
 }
 

@@ -38,6 +38,13 @@ DialogHooks DialogHooks::Defaults() {
         box.setTextFormat(Qt::PlainText);
         return box.exec() == QMessageBox::Yes;
     };
+    h.askYesNoCancel = [](QWidget* parent, const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Question, title, text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+        box.setTextFormat(Qt::PlainText);
+        int answer = box.exec();
+        return answer == QMessageBox::Yes ? 1 : answer == QMessageBox::No ? 0 : -1;
+    };
     h.showBox = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
         box.setTextFormat(Qt::PlainText);

@@ -27,6 +27,8 @@ struct DialogHooks {
     std::function<QString(QWidget* parent, const FileDialogSpec& spec)> chooseFile;
     // Yes (true) or No.
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
+    // Yes, No or Cancel: 1, 0 or -1.
+    std::function<int(QWidget* parent, const QString& title, const QString& text)> askYesNoCancel;
     // A modal message box with an OK button; returns when it is closed.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showBox;
     // A message box shown without waiting; done() runs when it is closed.

@@ -14,13 +14,13 @@ RixProgram::RixProgram(DialogHooks h) : hooks(std::move(h)) {
     auto created = [this](QWidget* w) { creationOrder << w->objectName(); };
     FormRIX = std::make_unique<TFormRIX>(reporter, hooks, worker);
     created(FormRIX.get());
-    ISFForm = std::make_unique<TISFForm>(hooks);
+    ISFForm = std::make_unique<TISFForm>(reporter, hooks);
     created(ISFForm.get());
-    MergeForm = std::make_unique<TMergeForm>(hooks);
+    MergeForm = std::make_unique<TMergeForm>(reporter, hooks);
     created(MergeForm.get());
     UtilitiesForm = std::make_unique<TUtilitiesForm>(reporter, hooks, worker);
     created(UtilitiesForm.get());
-    BESFForm = std::make_unique<TBESFForm>(hooks);
+    BESFForm = std::make_unique<TBESFForm>(reporter, hooks);
     created(BESFForm.get());
     DevFileForm = std::make_unique<TDevFileForm>(FormRIX.get());
     created(DevFileForm.get());

@@ -1,6 +1,7 @@
 // The desktop program driven as a person would, with every dialog answered
 // by the test.
 #include <QAction>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -68,6 +69,7 @@ struct Person {
             return queue.isEmpty() ? QString() : queue.takeFirst();
         };
         h.askYesNo = [this](QWidget*, const QString&, const QString&) { return yes; };
+        h.askYesNoCancel = [this](QWidget*, const QString&, const QString&) { return yes ? 1 : 0; };
         h.showBox = [this](QWidget*, const QString& title, const QString& text) {
             boxes << title + "|" + text;
             if (duringBox) duringBox();
@@ -164,12 +166,12 @@ void UiTest::startUpCreatesSevenWindowsShowsOne() {
     auto* types = prog.p->RawFileForm->findChild<QComboBox*>("RawFileMeterTypeCB");
     QVERIFY(types && types->count() == 42 && types->itemText(0) == "OFF");
     // The editors' Open sets the main window's labels.
-    prog.person.files["OpenISFDialog"] << "/x/a.isf";
+    prog.person.files["OpenISFDialog"] << kExamples + "/deploy.isf";
     m.SelectISFFile->trigger();
-    QCOMPARE(m.LBISFFile->text(), QString("/x/a.isf"));
-    prog.person.files["OpenESFDialog"] << "/x/a.esf";
+    QCOMPARE(m.LBISFFile->text(), kExamples + "/deploy.isf");
+    prog.person.files["OpenESFDialog"] << kExamples + "/deploy.esf";
     m.Open->trigger();
-    QCOMPARE(m.LBESFFile->text(), QString("/x/a.esf"));
+    QCOMPARE(m.LBESFFile->text(), kExamples + "/deploy.esf");
 }
 
 void UiTest::extractWithArchiveDialogCancelled() {
@@ -508,6 +510,13 @@ void UiTest::screenshots() {
     m.ShowMergeButton1->trigger();
     prog.p->DevFileForm->SelectFolder(kExamples);
     prog.p->UtilitiesForm->LBFile1->setText("Input File:  examples/deploy.000");
+    prog.person.files["OpenISFDialog"] << kExamples + "/deploy.isf";
+    prog.p->ISFForm->OpenISFClick();
+    prog.person.files["OpenESFDialog"] << kExamples + "/deploy.esf";
+    prog.p->BESFForm->OpenESFClick();
+    prog.p->MergeForm->New1Click();
+    prog.p->MergeForm->SelectPair(0);
+    prog.p->MergeForm->DoMergeButtons->button(2)->click();
     std::vector<std::pair<QString, QWidget*>> windows = {
         {"main-window", prog.main},
         {"instrument-setup", prog.p->ISFForm.get()},
