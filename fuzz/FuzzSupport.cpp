@@ -19,7 +19,8 @@ void RemoveScratch() {
 }  // namespace
 
 const std::string& ScratchDir() {
-    static const std::string dir = [] {
+    // Never destroyed: the exit handler below still needs it.
+    static const std::string* dir = new std::string([] {
         const char* tmp = std::getenv("TMPDIR");
         std::string base = tmp && *tmp ? tmp : "/tmp";
         std::string path = base + "/rix-fuzz-" + std::to_string(static_cast<long>(getpid()));
@@ -30,10 +31,11 @@ const std::string& ScratchDir() {
             std::fprintf(stderr, "cannot create %s\n", path.c_str());
             std::abort();
         }
-        std::atexit(RemoveScratch);
         return path;
-    }();
-    return dir;
+    }());
+    static const int registered = std::atexit(RemoveScratch);
+    (void)registered;
+    return *dir;
 }
 
 std::string ScratchPath(const std::string& name) { return ScratchDir() + "/" + name; }
