@@ -1,0 +1,8 @@
+// Flow meter device files.
+#include "FuzzSupport.h"
+#include "setup/MeterType.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rixfuzz::FuzzDeviceFile(rix::kKxFlow, data, size);
+    return 0;
+}

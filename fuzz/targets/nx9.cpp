@@ -1,0 +1,8 @@
+// NX9 a/c meter device files.
+#include "FuzzSupport.h"
+#include "setup/MeterType.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rixfuzz::FuzzDeviceFile(rix::kNx9, data, size);
+    return 0;
+}

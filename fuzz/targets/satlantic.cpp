@@ -1,0 +1,8 @@
+// Satlantic calibration files.
+#include "FuzzSupport.h"
+#include "setup/MeterType.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rixfuzz::FuzzDeviceFile(rix::kSatlantic, data, size);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// Sea-Bird SBE19plus .CON calibration files.
+#include "FuzzSupport.h"
+#include "setup/MeterType.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    rixfuzz::FuzzDeviceFile(rix::kSbe19PlusRaw, data, size);
+    return 0;
+}
