@@ -21,12 +21,14 @@
 #include "Buildesf.h"
 #include "Buildisf.h"
 #include "Buildmerge.h"
+#include "Checkform.h"
 #include "GuiReporter.h"
 #include "MergeEntry.h"
 #include "Rawfile.h"
 #include "Rixutilities.h"
 #include "Worker.h"
 #include "extract/Rix.h"
+#include "inspect/Check.h"
 
 namespace rixui {
 
@@ -64,6 +66,7 @@ TFormRIX::TFormRIX(GuiReporter& reporter, DialogHooks& hooks, Worker& worker, QW
     setWindowTitle("RIX - Logger Archive Extraction");
     BuildControls();
     BuildMenus();
+    CheckForm = new TCheckForm(this);
 
     OpenArchiveDialog.objectName = "OpenArchiveDialog";
     OpenArchiveDialog.title = "Open Archive File";
@@ -245,6 +248,8 @@ void TFormRIX::BuildMenus() {
     msf->setObjectName("MergeSetup1");
     SelectMergeFile = MakeItem(msf, "SelectMergeFile", "Select Merge Setup File");
     CreateEditMergeFile = MakeItem(msf, "CreateEditMergeFile", "Create/Edit Merge Setup File");
+    setup->addSeparator();
+    CheckSetup = MakeItem(setup, "CheckSetup", "Check Setup");
 
     QMenu* mode = menuBar()->addMenu("&Mode");
     mode->setObjectName("Mode1");
@@ -302,6 +307,7 @@ void TFormRIX::BuildMenus() {
             [this] { SaveCurrentExtractionSetupClick(); });
     connect(SelectMergeFile, &QAction::triggered, this, [this] { SelectMergeFileClick(); });
     connect(CreateEditMergeFile, &QAction::triggered, this, [this] { CreateEditMergeFileClick(); });
+    connect(CheckSetup, &QAction::triggered, this, [this] { CheckSetupClick(); });
     connect(Utilities2, &QAction::triggered, this, [this] { Utilities1Click(); });
     connect(ProcessaRawFile1, &QAction::triggered, this, [this] { ProcessaRawFile1Click(); });
     connect(ShowHeaders, &QAction::triggered, this, [this] { ShowHeadersClick(); });
@@ -315,6 +321,7 @@ void TFormRIX::SetRunning(bool running) {
     ExtractButton->setEnabled(!running && extractArmed_);
     BTMerge->setEnabled(!running);
     LoadRIXSetup->setEnabled(!running);
+    CheckSetup->setEnabled(!running);
 }
 
 void TFormRIX::ExtractButtonClick() {
@@ -324,31 +331,15 @@ void TFormRIX::ExtractButtonClick() {
     StopButton->setEnabled(true);
     Timer1->stop();
 
-    rix::ExtractRequest request;
     if (mode_ == 0) BTArchiveFileClick();
-    QString archive = archiveName_;
-    if (mode_ == 1) {
-        rix::LocalToday(request.todayYear, request.todayDay);
-        archive = Text(rix::DailyArchiveName(Std(baseName_), request.todayYear, request.todayDay));
-        request.runMode = 1;
-    }
-    if (archive.isEmpty()) {
+    const rix::ExtractRequest request = CurrentRequest();
+    if (request.archive.empty()) {
         // Extract stays disabled until "Reset Status".
         LBArchiveFile->setText("No Archive File Name");
         return;
     }
-    archiveName_ = archive;
-    request.archive = Std(archive);
-    request.baseArchive = Std(baseName_);
-    request.isfFile = Std(LBISFFile->text());
-    request.esfFile = Std(LBESFFile->text());
-    request.msfFile = Std(LBMergeFile->text());
-    request.deviceFolder = Std(LBDevFileFolder->text());
-    request.outputFolder = Std(LBOutputFileFolder->text());
-    request.fromText = Std(StartMSEdit->text());
-    request.toText = Std(EndMSEdit->text());
-    request.showHeaders = showHeaders_;
-    LBArchiveFile->setText(archive);
+    archiveName_ = Text(request.archive);
+    LBArchiveFile->setText(archiveName_);
 
     reporter_.SetUnattended(mode_ == 1);
     auto ctx = std::make_shared<rix::Context>(reporter_);
@@ -372,6 +363,26 @@ void TFormRIX::ExtractButtonClick() {
                   });
 }
 
+rix::ExtractRequest TFormRIX::CurrentRequest() const {
+    rix::ExtractRequest request;
+    request.archive = Std(archiveName_);
+    if (mode_ == 1) {
+        rix::LocalToday(request.todayYear, request.todayDay);
+        request.archive = rix::DailyArchiveName(Std(baseName_), request.todayYear, request.todayDay);
+        request.runMode = 1;
+    }
+    request.baseArchive = Std(baseName_);
+    request.isfFile = Std(LBISFFile->text());
+    request.esfFile = Std(LBESFFile->text());
+    request.msfFile = Std(LBMergeFile->text());
+    request.deviceFolder = Std(LBDevFileFolder->text());
+    request.outputFolder = Std(LBOutputFileFolder->text());
+    request.fromText = Std(StartMSEdit->text());
+    request.toText = Std(EndMSEdit->text());
+    request.showHeaders = showHeaders_;
+    return request;
+}
+
 void TFormRIX::ExtractFinished(bool restartTimer, bool stopped, const QString& archiveLabel) {
     bool stopAsked = runContext_ && runContext_->run.stopRequested;
     runContext_.reset();
@@ -388,6 +399,26 @@ void TFormRIX::ExtractFinished(bool restartTimer, bool stopped, const QString& a
         if (mode_ == 1) ShowCountdown();
         Timer1->start();
     }
+}
+
+void TFormRIX::CheckSetupClick() {
+    if (worker_.Running()) return;
+    const rix::ExtractRequest request = CurrentRequest();
+    reporter_.SetStatus("Checking Setup");
+    // Reading a large archive takes a while: the check runs on the worker
+    // like an extraction, and writes nothing.
+    auto report = std::make_shared<rix::CheckReport>();
+    worker_.Start([request, report] { *report = rix::CheckSetup(request); },
+                  [this, report] {
+                      CheckForm->SetReport(*report);
+                      reporter_.SetStatus("Setup Checked: " +
+                                          Std(TCheckForm::Summary(report->Problems(),
+                                                                  report->Warnings())));
+                      if (exitApproved_) return;
+                      CheckForm->show();
+                      CheckForm->raise();
+                      CheckForm->activateWindow();
+                  });
 }
 
 void TFormRIX::StopButtonClick() {

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace rix {
 struct Context;
+struct ExtractRequest;
 }
 
 namespace rixui {
@@ -29,6 +30,7 @@ class TMergeForm;
 class TUtilitiesForm;
 class TDevFileForm;
 class TRawFileForm;
+class TCheckForm;
 
 class TFormRIX : public QMainWindow {
     Q_OBJECT
@@ -60,6 +62,7 @@ public:
     void Utilities1Click();
     void ProcessaRawFile1Click();
     void PostProcessFilesClick(QAction* item);
+    void CheckSetupClick();
     void LoadRIXSetupClick();
     void SaveRIXSetupClick();
     void Timer1Timer();
@@ -70,6 +73,9 @@ public:
     // Loads a main setup file into the labels and the mode; false when it
     // cannot be read or gives no mode.
     bool LoadSetupFile(const QString& path);
+    // What Extract would run with the current archive, files and folders (in
+    // daily mode the archive is today's name from the base name).
+    rix::ExtractRequest CurrentRequest() const;
 
     int Mode() const { return mode_; }
     int TerminationCounter() const { return terminateCounter_; }
@@ -107,6 +113,7 @@ public:
     QLabel* ElapsedTime;
     QProgressBar* ProgressBar1;
     QTimer* Timer1;
+    TCheckForm* CheckForm;  // the report of Check Setup
 
     QAction* LoadRIXSetup;
     QAction* SaveRIXSetup;
@@ -116,6 +123,7 @@ public:
     QAction* DeviceFileFolder;
     QAction* Open;
     QAction* SaveCurrentExtractionSetup;
+    QAction* CheckSetup;
     QAction* OutputFileFolder;
     QAction* SelectMergeFile;
     QAction* CreateEditMergeFile;

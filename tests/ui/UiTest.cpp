@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,10 +24,12 @@
 #include "Buildesf.h"
 #include "Buildisf.h"
 #include "Buildmerge.h"
+#include "Checkform.h"
 #include "Rawfile.h"
 #include "RixProgram.h"
 #include "Rixmain.h"
 #include "Rixutilities.h"
+#include "inspect/Check.h"
 #include "setup/Mainsetup.h"
 
 using namespace rixui;
@@ -135,6 +139,7 @@ private Q_SLOTS:
     void mergeButton();
     void folderDialogSetsOnlyItsLabelOnDone();
     void utilitiesWindow();
+    void checkSetupShowsTheReport();
     void screenshots();
 };
 
@@ -496,6 +501,44 @@ void UiTest::utilitiesWindow() {
     QVERIFY(!u.isVisible());
 }
 
+void UiTest::checkSetupShowsTheReport() {
+    Program prog;
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);
+    TFormRIX& m = *prog.main;
+    TCheckForm& c = *m.CheckForm;
+    QVERIFY(m.findChild<QMenu*>("Setup1")->actions().contains(m.CheckSetup));
+    prog.person.files["OpenArchiveDialog"] << kExamples + "/deploy.000";
+    m.BTArchiveFileClick();
+    m.CheckSetup->trigger();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(c.isVisible());
+    // The report of the core's check of what Extract would run, and nothing written.
+    const rix::CheckReport expected = rix::CheckSetup(m.CurrentRequest());
+    QVERIFY(expected.Clean() && expected.archiveRead);
+    QCOMPARE(c.ReportText->toPlainText(), QString::fromStdString(expected.text));
+    QVERIFY(c.ReportText->isReadOnly());
+    QCOMPARE(c.LBSummary->text(), TCheckForm::Summary(0, expected.Warnings()));
+    QVERIFY(c.LBSummary->text().startsWith("No problems found"));
+    QVERIFY(m.StatusLBL->text().startsWith("Status:  Setup Checked: No problems found"));
+    QVERIFY(Snapshot(out).empty());
+    QVERIFY(prog.person.boxes.isEmpty());
+
+    // An instrument setup naming a device file that is not in the device folder.
+    QByteArray isf = ReadAll(kExamples + "/deploy.isf");
+    isf.replace("DEV=ORB.DEV", "DEV=ABSENT.DEV");
+    WriteAll(prog.Path("broken.isf"), isf);
+    m.LBISFFile->setText(prog.Path("broken.isf"));
+    m.CheckSetup->trigger();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(c.LBSummary->text().startsWith("1 problem, "));
+    QVERIFY(c.ReportText->toPlainText().contains(
+        "problem: " + prog.Path("broken.isf") + ":6: channel 16: device file ABSENT.DEV not found"));
+    QCOMPARE(TCheckForm::Summary(2, 1), QString("2 problems, 1 warning"));
+    c.CloseButton->click();
+    QVERIFY(!c.isVisible());
+}
+
 void UiTest::screenshots() {
     Program prog;
     const QString folder = QStringLiteral(RIX_SCREENSHOT_DIR);
@@ -505,7 +548,16 @@ void UiTest::screenshots() {
     m.LBESFFile->setText("examples/deploy.esf");
     m.LBDevFileFolder->setText("examples");
     m.LBOutputFileFolder->setText("out/demo");
-    m.LBArchiveFile->setText("examples/deploy.000");
+    // The example deployment in the working folder, checked as it stands.
+    QDir().mkpath(prog.Path("examples"));
+    QDir().mkpath(prog.Path("out/demo"));
+    for (const QString& name : QDir(kExamples).entryList(QDir::Files))
+        QVERIFY(QFile::copy(kExamples + "/" + name, prog.Path("examples/" + name)));
+    prog.person.files["OpenArchiveDialog"] << "examples/deploy.000";
+    m.BTArchiveFileClick();
+    m.CheckSetup->trigger();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(m.CheckForm->LBSummary->text().startsWith("No problems found"));
     m.StatusLBL->setText("Status:  Done with Extraction");
     m.ShowMergeButton1->trigger();
     prog.p->DevFileForm->SelectFolder(kExamples);
@@ -524,7 +576,8 @@ void UiTest::screenshots() {
         {"utilities", prog.p->UtilitiesForm.get()},
         {"extraction-setup", prog.p->BESFForm.get()},
         {"folder-dialog", prog.p->DevFileForm.get()},
-        {"raw-file", prog.p->RawFileForm.get()}};
+        {"raw-file", prog.p->RawFileForm.get()},
+        {"check-setup", m.CheckForm}};
     for (auto& [name, w] : windows) {
         w->show();
         QApplication::processEvents();
