@@ -100,8 +100,8 @@ public:
     QLabel* LBClockSource;
     QLabel* LBRIXTimeFormat;
 
-    FileDialogSpec OpenESFDialog;
-    FileDialogSpec SaveESFDialog;
+    FileDialogOptions OpenESFDialog;
+    FileDialogOptions SaveESFDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

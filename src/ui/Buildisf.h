@@ -53,8 +53,8 @@ public:
     QAction* ExitISF;
     std::array<QAction*, 4> ClearMux;
 
-    FileDialogSpec OpenISFDialog;
-    FileDialogSpec SaveISFDialog;
+    FileDialogOptions OpenISFDialog;
+    FileDialogOptions SaveISFDialog;
 
 private:
     void ResetRow(int row);

@@ -780,9 +780,9 @@ void TMergeForm::OpenMergeClick() {
 }
 
 void TMergeForm::SaveAs1Click() {
-    FileDialogSpec spec = SaveMergeDialog;
-    spec.initialName = LBMergeFile->text();
-    const QString path = hooks_.chooseFile(this, spec);
+    FileDialogOptions options = SaveMergeDialog;
+    options.initialName = LBMergeFile->text();
+    const QString path = hooks_.chooseFile(this, options);
     if (path.isEmpty()) return;
     std::FILE* f = OpenForWriting(path, "Merge Setup");
     if (!f) return;

@@ -148,8 +148,8 @@ public:
     QAction* SaveAs1;
     QAction* ExitMerge;
 
-    FileDialogSpec OpenMergeDialog;
-    FileDialogSpec SaveMergeDialog;
+    FileDialogOptions OpenMergeDialog;
+    FileDialogOptions SaveMergeDialog;
 
 private:
     struct SideControls {

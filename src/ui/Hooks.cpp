@@ -6,25 +6,25 @@
 
 namespace rixui {
 
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec) {
-    QFileDialog dialog(parent, spec.title);
-    dialog.setObjectName(spec.objectName);
-    QStringList filters = spec.filter.split(";;", Qt::SkipEmptyParts);
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
+    QFileDialog dialog(parent, options.title);
+    dialog.setObjectName(options.objectName);
+    QStringList filters = options.filter.split(";;", Qt::SkipEmptyParts);
     dialog.setNameFilters(filters);
-    if (spec.selectedFilter >= 0 && spec.selectedFilter < filters.size())
-        dialog.selectNameFilter(filters[spec.selectedFilter]);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    if (spec.save) {
+    if (options.selectedFilter >= 0 && options.selectedFilter < filters.size())
+        dialog.selectNameFilter(filters[options.selectedFilter]);
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    if (options.save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
-    dialog.setOption(QFileDialog::ReadOnly, spec.readOnly);
-    if (!spec.initialName.isEmpty() && !spec.initialName.contains('*'))
-        dialog.selectFile(spec.initialName);
+    dialog.setOption(QFileDialog::ReadOnly, options.readOnly);
+    if (!options.initialName.isEmpty() && !options.initialName.contains('*'))
+        dialog.selectFile(options.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }

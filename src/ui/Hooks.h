@@ -9,7 +9,7 @@ class QWidget;
 namespace rixui {
 
 // One file dialog's settings.
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString objectName;  // "OpenArchiveDialog", "SaveSetupDialog", ...
     QString title;
     QString filter;  // Qt form: "Desc (pat pat);;Desc (pat)"
@@ -24,7 +24,7 @@ struct FileDialogSpec {
 
 struct DialogHooks {
     // The chosen path, or an empty text when cancelled.
-    std::function<QString(QWidget* parent, const FileDialogSpec& spec)> chooseFile;
+    std::function<QString(QWidget* parent, const FileDialogOptions& options)> chooseFile;
     // Yes (true) or No.
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
     // Yes, No or Cancel: 1, 0 or -1.
@@ -42,6 +42,6 @@ struct DialogHooks {
     static DialogHooks Defaults();
 };
 
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec);
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options);
 
 }  // namespace rixui

@@ -137,11 +137,11 @@ public:
     QAction* ShowMergeButton1;
     QAction* SetDebug;
 
-    FileDialogSpec OpenArchiveDialog;
-    FileDialogSpec OpenDialog1;
-    FileDialogSpec SaveSetupDialog;
-    FileDialogSpec OpenDialog2;
-    FileDialogSpec OpenMerge;
+    FileDialogOptions OpenArchiveDialog;
+    FileDialogOptions OpenDialog1;
+    FileDialogOptions SaveSetupDialog;
+    FileDialogOptions OpenDialog2;
+    FileDialogOptions OpenMerge;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -42,8 +42,8 @@ public:
     QPushButton* BTAppendFile;
     QPushButton* BTCalcOffset;
     QPushButton* BTSplitAppended;
-    FileDialogSpec OpenDialog1;
-    FileDialogSpec SaveDialog1;
+    FileDialogOptions OpenDialog1;
+    FileDialogOptions SaveDialog1;
 
 private:
     void SetRunning(bool running);

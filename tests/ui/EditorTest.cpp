@@ -48,9 +48,9 @@ struct Program {
 
     Program() {
         DialogHooks h;
-        h.chooseFile = [this](QWidget*, const FileDialogSpec& spec) {
-            if (spec.save) presetNames << spec.initialName;
-            QStringList& q = files[spec.objectName];
+        h.chooseFile = [this](QWidget*, const FileDialogOptions& options) {
+            if (options.save) presetNames << options.initialName;
+            QStringList& q = files[options.objectName];
             return q.isEmpty() ? QString() : q.takeFirst();
         };
         h.askYesNo = [](QWidget*, const QString&, const QString&) { return true; };

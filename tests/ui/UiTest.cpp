@@ -68,8 +68,8 @@ struct Person {
 
     DialogHooks Hooks() {
         DialogHooks h;
-        h.chooseFile = [this](QWidget*, const FileDialogSpec& spec) {
-            QStringList& queue = files[spec.objectName];
+        h.chooseFile = [this](QWidget*, const FileDialogOptions& options) {
+            QStringList& queue = files[options.objectName];
             return queue.isEmpty() ? QString() : queue.takeFirst();
         };
         h.askYesNo = [this](QWidget*, const QString&, const QString&) { return yes; };

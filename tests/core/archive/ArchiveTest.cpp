@@ -51,7 +51,7 @@ protected:
     }
 };
 
-rix::PacketFields Spec(uint8_t sequence, uint32_t time, std::initializer_list<int16_t> counts,
+rix::PacketFields PacketOf(uint8_t sequence, uint32_t time, std::initializer_list<int16_t> counts,
                      uint8_t sender = 1, uint8_t type = 0) {
     rix::PacketFields s;
     s.type = type;
@@ -63,7 +63,7 @@ rix::PacketFields Spec(uint8_t sequence, uint32_t time, std::initializer_list<in
 }
 
 rix::PacketFields Type2(uint8_t sequence, int16_t yearDay, int32_t msOfDay) {
-    rix::PacketFields s = Spec(sequence, 0, {2}, 1, 2);
+    rix::PacketFields s = PacketOf(sequence, 0, {2}, 1, 2);
     s.yearDay = yearDay;
     s.msOfDay = msOfDay;
     return s;
@@ -76,9 +76,9 @@ void Add(Bytes& out, const rix::PacketFields& s, const char* payload = nullptr) 
 // Type-0 packets with sequences 1, 2, 3 (35, 34 and 33 bytes) behind a prefix.
 Bytes ThreePackets(const Bytes& prefix = {}) {
     Bytes b = prefix;
-    Add(b, Spec(1, 100, {3}), "abc");
-    Add(b, Spec(2, 200, {0, 2}), "de");
-    Add(b, Spec(3, 300, {1}), "f");
+    Add(b, PacketOf(1, 100, {3}), "abc");
+    Add(b, PacketOf(2, 200, {0, 2}), "de");
+    Add(b, PacketOf(3, 300, {1}), "f");
     return b;
 }
 
@@ -117,17 +117,17 @@ TEST(ArchiveWriter, LaysOutType2AndNumbersPackets) {
     rix::PacketWriter w;
     w.sequence = 255;
     b.clear();
-    w.Append(b, Spec(0, 0, {}), nullptr);
-    w.Append(b, Spec(0, 0, {}), nullptr);
+    w.Append(b, PacketOf(0, 0, {}), nullptr);
+    w.Append(b, PacketOf(0, 0, {}), nullptr);
     EXPECT_EQ(b[3], 255);
     EXPECT_EQ(b[32 + 3], 0);
 }
 
 TEST_F(Archive, ReadsPacketsAndBothClockKinds) {
     Bytes b;
-    Add(b, Spec(1, 0xFFFFFFF0u, {2, 0, 3}), "ab123");            // type 0: unsigned ms
-    Add(b, Spec(2, static_cast<uint32_t>(-25), {}, 1, 1));        // type 1: signed 10 ms units
-    Add(b, Spec(3, 7, {0, 0, 0, 0, 0, 0, 0, 0, 1}, 2, 1), "Q");  // ends the file exactly
+    Add(b, PacketOf(1, 0xFFFFFFF0u, {2, 0, 3}), "ab123");            // type 0: unsigned ms
+    Add(b, PacketOf(2, static_cast<uint32_t>(-25), {}, 1, 1));        // type 1: signed 10 ms units
+    Add(b, PacketOf(3, 7, {0, 0, 0, 0, 0, 0, 0, 0, 1}, 2, 1), "Q");  // ends the file exactly
     Open(b);
     Got g{};
     ASSERT_EQ(rix::ReadPacket(ctx, g.time, g.packet, stream, false), 37);
@@ -181,7 +181,7 @@ TEST_F(Archive, EveryHeaderCheckSkipsTheDamagedPacket) {
     Bytes full(2400, 'p');
     full.push_back(0);
     Bytes b;
-    Add(b, Spec(1, 0, {2400}), reinterpret_cast<const char*>(full.data()));
+    Add(b, PacketOf(1, 0, {2400}), reinterpret_cast<const char*>(full.data()));
     const Bytes three = ThreePackets();
     b.insert(b.end(), three.begin() + 35, three.end());
     Open(b);
@@ -223,7 +223,7 @@ TEST_F(Archive, Type2TimesRunOnAcrossDayAndYear) {
     // The image of a converted packet is the type-1 packet it stands for.
     Bytes image(rix::kMaxPayload + 32), typeOne;
     image.resize(rix::PacketImage(got[1].packet, image.data()));
-    Add(typeOne, Spec(2, 8640000, {2}, 1, 1), "r1");
+    Add(typeOne, PacketOf(2, 8640000, {2}, 1, 1), "r1");
     EXPECT_EQ(image, typeOne);
 
     // A reference in a common year adds 365 days; -15 ms truncates to -10.
@@ -265,7 +265,7 @@ TEST_F(Archive, Type2CalendarChecksAndTheReferenceOfAFailedHeader) {
 TEST_F(Archive, SequenceGapsCountMissingPackets) {
     auto run = [&](std::initializer_list<uint8_t> seqs, long missing, uint8_t sender = 1) {
         Bytes b;
-        for (uint8_t s : seqs) Add(b, Spec(s, 0, {1}, sender), "s");
+        for (uint8_t s : seqs) Add(b, PacketOf(s, 0, {1}, sender), "s");
         rix::ResetPacketCounters(ctx.reader);
         EXPECT_EQ(Sequences(b).size(), seqs.size());
         EXPECT_EQ(ctx.reader.missing, missing);
@@ -287,7 +287,7 @@ TEST_F(Archive, ShowHeaderBoxesShowTheNormalisedPacket) {
     Bytes b;
     Add(b, Type2(1, 5002, 1234), "hi");
     Add(b, Type2(2, 5002, 1234 + 125670), "hi");
-    Add(b, Spec(0xab, static_cast<uint32_t>(-2), {0, 1, 0, 0, 0, 0, 0, 0, 2}, 3, 1), "xyz");
+    Add(b, PacketOf(0xab, static_cast<uint32_t>(-2), {0, 1, 0, 0, 0, 0, 0, 0, 2}, 3, 1), "xyz");
     Open(b);
     ASSERT_EQ(ReadAll(true).size(), 3u);
     ASSERT_EQ(reporter.boxes.size(), 3u);
@@ -302,11 +302,11 @@ TEST_F(Archive, ShowHeaderBoxesShowTheNormalisedPacket) {
 
 TEST_F(Archive, FindChannelRecordPicksOnePortOfOneLogger) {
     Bytes b;
-    Add(b, Spec(1, 100, {3}, 1), "abc");
-    Add(b, Spec(1, 200, {1}, 2), "z");  // logger 2, port 2 empty
-    Add(b, Spec(2, 300, {3, 0, 4}, 2), "abcWXYZ");
-    Add(b, Spec(2, 400, {0, 0, 1}, 1), "!");  // port 2 of logger 1
-    Add(b, Spec(3, 500, {0, 0, 2}, 2), "qq");
+    Add(b, PacketOf(1, 100, {3}, 1), "abc");
+    Add(b, PacketOf(1, 200, {1}, 2), "z");  // logger 2, port 2 empty
+    Add(b, PacketOf(2, 300, {3, 0, 4}, 2), "abcWXYZ");
+    Add(b, PacketOf(2, 400, {0, 0, 1}, 1), "!");  // port 2 of logger 1
+    Add(b, PacketOf(3, 500, {0, 0, 2}, 2), "qq");
     Open(b);
     uint8_t record[rix::kMaxPayload];
     double time = -1;
@@ -343,7 +343,7 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
         for (int s = 1 + pick(12); s > 0; --s) {
             const int kind = pick(5);
             if (kind == 0) {
-                rix::PacketFields fields = Spec(static_cast<uint8_t>(pick(256)), rng(), {},
+                rix::PacketFields fields = PacketOf(static_cast<uint8_t>(pick(256)), rng(), {},
                                             static_cast<uint8_t>(1 + pick(4)), static_cast<uint8_t>(pick(3)));
                 fields.msOfDay = pick(86400001);
                 fields.yearDay = static_cast<int16_t>(pick(33) * 1000 + 1 + pick(366));
