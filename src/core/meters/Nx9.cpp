@@ -186,11 +186,7 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
         const double frameTime = st.frame.time;
         if (in.dataOutput == 0) {
             WriteRawFrame(st.frame, length, 6, in.stream);
-            if (w.firstTime < 0) {
-                w.firstTime = frameTime;
-                w.offsetTime = frameTime;
-            }
-            w.lastTime = frameTime;
+            NoteFrameTime(w, frameTime, frameTime);
             result = 1;
         } else if (DecodeNx9Frame(ctx, st.frame.bytes, frameTime, in.meterType == kNx9WRef,
                                   in.format, w, in.stream)) {
@@ -202,11 +198,7 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
 
 void ResetNx9State(Context& ctx) {
     ctx.ac.nx9SerialLatch = false;
-    for (size_t c = 0; c < ctx.channelState.writers.size(); ++c) {
-        AcChannelState& st = ctx.channelState.writers[c].ac;
-        st.device = AcDevice{};
-        st.refused = false;
-    }
+    ResetAcDevices(ctx);
 }
 
 }  // namespace rix

@@ -208,11 +208,7 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
                                    in.stream)) {
             continue;
         }
-        if (w.firstTime < 0) {
-            w.firstTime = frameTime;
-            w.offsetTime = raw ? frameTime : 0;
-        }
-        w.lastTime = frameTime;
+        NoteFrameTime(w, frameTime, raw ? frameTime : 0);
         result = 1;
     }
     return result;
@@ -220,11 +216,7 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
 
 void ResetNxsState(Context& ctx) {
     ctx.ac.nxsLatch = false;
-    for (size_t c = 0; c < ctx.channelState.writers.size(); ++c) {
-        AcChannelState& st = ctx.channelState.writers[c].ac;
-        st.device = AcDevice{};
-        st.refused = false;
-    }
+    ResetAcDevices(ctx);
 }
 
 }  // namespace rix

@@ -190,6 +190,22 @@ void ReadFreeNumbers(const std::vector<std::string>& lines, size_t& line, int co
     for (; got < count; ++got) values[got] = 0;
 }
 
+void NoteFrameTime(ChannelWriter& w, double frameTime, double offsetTime) {
+    if (w.firstTime < 0) {
+        w.firstTime = frameTime;
+        w.offsetTime = offsetTime;
+    }
+    w.lastTime = frameTime;
+}
+
+void ResetAcDevices(Context& ctx) {
+    for (size_t c = 0; c < ctx.channelState.writers.size(); ++c) {
+        AcChannelState& st = ctx.channelState.writers[c].ac;
+        st.device = AcDevice{};
+        st.refused = false;
+    }
+}
+
 void WriteRawFrame(const AcFrame& frame, int length, int padding, std::FILE* stream) {
     if (!stream) return;
     std::fwrite(frame.bytes, 1, static_cast<size_t>(length), stream);

@@ -11,6 +11,7 @@
 namespace rix {
 
 struct Context;
+struct ChannelWriter;
 
 constexpr int kNx9FrameLength = 636;
 constexpr int kNxsMaxFrame = 834;       // also the NXS length until the frame states its own
@@ -119,5 +120,12 @@ bool ReadNumber(const std::string& field, double& value);
 
 // Writes a raw frame and the zero bytes that pad it in raw output.
 void WriteRawFrame(const AcFrame& frame, int length, int padding, std::FILE* stream);
+
+// A frame written: the last time becomes its time; the first frame also sets
+// the first time and the offset time (offsetTime).
+void NoteFrameTime(ChannelWriter& w, double frameTime, double offsetTime);
+
+// The run's setup step for the a/c meters: every channel's device numbers go.
+void ResetAcDevices(Context& ctx);
 
 }  // namespace rix
