@@ -406,18 +406,20 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
     return 1;
 }
 
+std::string RequestArchive(const ExtractRequest& request) {
+    if (request.runMode != 1) return request.archive;
+    int year = request.todayYear, day = request.todayDay;
+    if (year == 0) LocalToday(year, day);
+    return DailyArchiveName(request.baseArchive, year, day);
+}
+
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
                                   ExtractResult* result) {
     ExtractResult local;
     ExtractResult& r = result ? *result : local;
     r = ExtractResult();
 
-    std::string archivePath = request.archive;
-    if (request.runMode == 1) {
-        int year = request.todayYear, day = request.todayDay;
-        if (year == 0) LocalToday(year, day);
-        archivePath = DailyArchiveName(request.baseArchive, year, day);
-    }
+    std::string archivePath = RequestArchive(request);
     if (archivePath.empty()) {
         r.archiveLabel = "No Archive File Name";
         return r.outcome;

@@ -89,6 +89,10 @@ struct ExtractResult {
     bool stopped = false;       // ended early on a stop request
 };
 
+// The archive a request names: in the daily mode yesterday's archive of the
+// base name, otherwise the archive as given.
+std::string RequestArchive(const ExtractRequest& request);
+
 // Everything the Extract button does apart from the dialogs and the timer.
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
                                   ExtractResult* result = nullptr);

@@ -323,12 +323,7 @@ CheckReport CheckSetup(const ExtractRequest& request) {
     r.msfFile = request.msfFile;
     r.deviceFolder = request.deviceFolder;
     r.outputFolder = request.outputFolder;
-    r.archive = request.archive;
-    if (request.runMode == 1) {
-        int year = request.todayYear, day = request.todayDay;
-        if (year == 0) LocalToday(year, day);
-        r.archive = DailyArchiveName(request.baseArchive, year, day);
-    }
+    r.archive = RequestArchive(request);
 
     RecordingReporter rec;
     auto ctx = std::make_unique<Context>(rec);
