@@ -366,12 +366,13 @@ void TFormRIX::ExtractButtonClick() {
 rix::ExtractRequest TFormRIX::CurrentRequest() const {
     rix::ExtractRequest request;
     request.archive = Std(archiveName_);
-    if (mode_ == 1) {
-        rix::LocalToday(request.todayYear, request.todayDay);
-        request.archive = rix::DailyArchiveName(Std(baseName_), request.todayYear, request.todayDay);
-        request.runMode = 1;
-    }
     request.baseArchive = Std(baseName_);
+    if (mode_ == 1) {
+        // Today's date is taken once, so the window and the run name the same archive.
+        rix::LocalToday(request.todayYear, request.todayDay);
+        request.runMode = 1;
+        request.archive = rix::RequestArchive(request);
+    }
     request.isfFile = Std(LBISFFile->text());
     request.esfFile = Std(LBESFFile->text());
     request.msfFile = Std(LBMergeFile->text());
