@@ -566,9 +566,10 @@ void UiTest::screenshots() {
     prog.p->ISFForm->OpenISFClick();
     prog.person.files["OpenESFDialog"] << kExamples + "/deploy.esf";
     prog.p->BESFForm->OpenESFClick();
-    prog.p->MergeForm->New1Click();
-    prog.p->MergeForm->SelectPair(0);
-    prog.p->MergeForm->DoMergeButtons->button(2)->click();
+    // The example's merge setup, showing its NX9 pair with the CTD corrections.
+    prog.person.files["OpenMergeDialog"] << kExamples + "/deploy.msf";
+    prog.p->MergeForm->OpenMergeClick();
+    prog.p->MergeForm->SelectPair(1);
     std::vector<std::pair<QString, QWidget*>> windows = {
         {"main-window", prog.main},
         {"instrument-setup", prog.p->ISFForm.get()},
