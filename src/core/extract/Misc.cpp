@@ -25,30 +25,6 @@ constexpr double kMsPerDay = 86400000.0;
 // Day of year before the first of each month, January to December.
 constexpr int kMonthStart[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
-// Marks one table entry as set and keeps the lookup index in step.
-// The index lists the set codes in ascending order together with the running
-// minimum of their midnights: the first code whose midnight is at or before a
-// time is then the first position where that running minimum is at or before
-// it, which a binary search finds. Entries are made a few times per day of
-// data, lookups once per row.
-void SetEntry(JulianState& state, int code, double midnight, double madeAt) {
-    JulianEntry& entry = state.table[static_cast<size_t>(code)];
-    entry.set = true;
-    entry.midnight = midnight;
-    entry.madeAt = madeAt;
-    if (code < state.lowestSet) state.lowestSet = code;
-
-    auto at = std::lower_bound(state.setCodes.begin(), state.setCodes.end(), code);
-    const size_t k = static_cast<size_t>(at - state.setCodes.begin());
-    state.setCodes.insert(at, code);
-    state.earliestMidnight.resize(state.setCodes.size());
-    double running = k > 0 ? state.earliestMidnight[k - 1] : midnight;
-    for (size_t i = k; i < state.setCodes.size(); ++i) {
-        running = std::min(running, state.table[static_cast<size_t>(state.setCodes[i])].midnight);
-        state.earliestMidnight[i] = running;
-    }
-}
-
 // Writes the formatted text of a snprintf call, never more than the buffer holds.
 void WriteBuffer(std::FILE* stream, const char* buffer, int n, size_t size) {
     if (stream == nullptr || n <= 0) return;
@@ -61,7 +37,7 @@ void WriteBuffer(std::FILE* stream, const char* buffer, int n, size_t size) {
 // at least one digit. Never reads at or past end; values beyond the range of
 // int are held at its limits. Returns the position after the number, or
 // nullptr when there is none.
-const char* ScanInt(const char* p, const char* end, int& value) {
+const char* ScanInt(const char* p, const char* end, int& value, int* digits = nullptr) {
     while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' ||
                        *p == '\f'))
         ++p;
@@ -72,10 +48,13 @@ const char* ScanInt(const char* p, const char* end, int& value) {
     }
     if (p >= end || *p < '0' || *p > '9') return nullptr;
     long long v = 0;
+    int count = 0;
     while (p < end && *p >= '0' && *p <= '9') {
         if (v <= INT_MAX) v = v * 10 + (*p - '0');
         ++p;
+        ++count;
     }
+    if (digits != nullptr) *digits = count;
     if (negative) v = -v;
     value = static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
     return p;
@@ -91,11 +70,13 @@ bool IsScanSpace(char c) {
 // skipped, so a long line is scanned in linear time: every start inside the
 // white space, sign and digits of a number ends that number at the same place
 // and then meets the same text.
-bool FindTriple(const char* begin, const char* end, const char* separators, int out[3]) {
+// digits receives how many digits each of the three numbers was written with.
+bool FindTriple(const char* begin, const char* end, const char* separators, int out[3],
+                int digits[3]) {
     const char* p = begin;
     while (p < end) {
         int first = 0;
-        const char* q = ScanInt(p, end, first);
+        const char* q = ScanInt(p, end, first, &digits[0]);
         if (q == nullptr) {
             while (p < end && IsScanSpace(*p)) ++p;
             ++p;  // the character that stopped the number
@@ -106,9 +87,9 @@ bool FindTriple(const char* begin, const char* end, const char* separators, int 
                 if (*q != *sep) continue;
                 int second = 0;
                 int third = 0;
-                const char* r = ScanInt(q + 1, end, second);
+                const char* r = ScanInt(q + 1, end, second, &digits[1]);
                 if (r == nullptr || r >= end || *r != *sep) continue;
-                if (ScanInt(r + 1, end, third) == nullptr) continue;
+                if (ScanInt(r + 1, end, third, &digits[2]) == nullptr) continue;
                 out[0] = first;
                 out[1] = second;
                 out[2] = third;
@@ -151,13 +132,106 @@ void SetValue(RowValues& values, int i, double value, const char* title, int pre
     values.precision[i] = precision;
 }
 
+bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+int DaysInYear(int year) { return IsLeapYear(year) ? 366 : 365; }
+
+// Month (1..12) and day of month of a day of year (1-based) of a year.
+void MonthAndDay(int year, int dayOfYear, int& month, int& day) {
+    month = 12;
+    for (int m = 1; m < 12; ++m) {
+        const int next = kMonthStart[m] + (m >= 2 && IsLeapYear(year) ? 1 : 0);
+        if (dayOfYear <= next) {
+            month = m;
+            break;
+        }
+    }
+    day = dayOfYear - kMonthStart[month - 1] - (month > 2 && IsLeapYear(year) ? 1 : 0);
+}
+
+// Writes year, day of year (1-based, may pass the year's end) and whole
+// milliseconds of the day as the ISO 8601 UTC stamp.
+void WriteIso(int year, long long dayOfYear, long long ms, char out[32]) {
+    // A stamp more than a few centuries out means a damaged clock; keep the
+    // loop below short whatever the numbers.
+    if (dayOfYear < 1 || dayOfYear > 366LL * 400 || year < 0) {
+        std::memcpy(out, "0000-00-00T00:00:00.000Z", 25);
+        return;
+    }
+    while (dayOfYear > DaysInYear(year)) {
+        dayOfYear -= DaysInYear(year);
+        ++year;
+    }
+    int month = 1, day = 1;
+    MonthAndDay(year, static_cast<int>(dayOfYear), month, day);
+    const int hour = static_cast<int>(ms / 3600000);
+    const int minute = static_cast<int>(ms / 60000 % 60);
+    const int second = static_cast<int>(ms / 1000 % 60);
+    const int milli = static_cast<int>(ms % 1000);
+    char text[96];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", year % 10000,
+                                month, day, hour, minute, second, milli);
+    const size_t length = static_cast<size_t>(std::clamp(n, 0, 31));
+    std::memcpy(out, text, length);
+    out[length] = '\0';
+}
+
+// Exactly n decimal digits at p.
+bool Digits(const char* p, int n, int& value) {
+    value = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+        value = value * 10 + (p[i] - '0');
+    }
+    return true;
+}
+
 }  // namespace
 
+const JulianEntry& JulianTable::operator[](size_t code) const {
+    static const JulianEntry kUnset{};
+    auto at = std::lower_bound(codes_.begin(), codes_.end(), static_cast<long long>(code),
+                               [](int c, long long v) { return c < v; });
+    if (at == codes_.end() || *at != static_cast<long long>(code)) return kUnset;
+    return entries_[static_cast<size_t>(at - codes_.begin())];
+}
+
+// Marks one day as set and keeps the lookup index in step.
+// The index lists the set codes in ascending order together with the running
+// minimum of their midnights: the first code whose midnight is at or before a
+// time is then the first position where that running minimum is at or before
+// it, which a binary search finds. Entries are made a few times per day of
+// data, lookups once per row.
+void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt) {
+    JulianTable& table = state.table;
+    auto at = std::lower_bound(table.codes_.begin(), table.codes_.end(), code);
+    const size_t k = static_cast<size_t>(at - table.codes_.begin());
+    if (at != table.codes_.end() && *at == code) return;  // set once, never moved
+    JulianEntry entry;
+    entry.set = true;
+    entry.midnight = midnight;
+    entry.madeAt = madeAt;
+    table.codes_.insert(at, code);
+    table.entries_.insert(table.entries_.begin() + static_cast<std::ptrdiff_t>(k), entry);
+    if (code < state.lowestSet) state.lowestSet = code;
+
+    state.setCodes = table.codes_;
+    state.earliestMidnight.resize(state.setCodes.size());
+    double running = k > 0 ? state.earliestMidnight[k - 1] : midnight;
+    for (size_t i = k; i < state.setCodes.size(); ++i) {
+        running = std::min(running, table.entries_[i].midnight);
+        state.earliestMidnight[i] = running;
+    }
+}
+
 void ClearJulianTable(JulianState& state) {
-    state.table.assign(kJulianTableSize, JulianEntry{});
+    state.table.codes_.clear();
+    state.table.entries_.clear();
     state.lowestSet = kJulianTableSize;
     state.setCodes.clear();
     state.earliestMidnight.clear();
+    state.dateLinesAccepted = 0;
+    state.dateLinesRefused = 0;
 }
 
 void ResetType2Reference(JulianState& state) { state.type2 = Type2Reference{}; }
@@ -184,6 +258,9 @@ int WriteTimeTitles(int format, std::FILE* stream) {
     case 6:
         title = "Year\tJulianDay";
         columns = 2;
+        break;
+    case kIsoTimeFormat:
+        title = "DateTimeUTC";
         break;
     default:
         break;  // unknown format: no title, still one column
@@ -229,6 +306,16 @@ int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, in
     case 7:
         n = std::snprintf(buffer, sizeof buffer, "%1.0lf", meterTime);
         break;
+    case kIsoTimeFormat: {
+        int code = 0;
+        double ms = 0;
+        if (DayOf(state, timeMs, code, ms))
+            FormatIsoStamp(code, ms, buffer);
+        else
+            std::memcpy(buffer, "0000-00-00T00:00:00.000Z", 25);
+        n = static_cast<int>(std::strlen(buffer));
+        break;
+    }
     default:
         return 0;
     }
@@ -236,8 +323,9 @@ int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, in
     return columns;
 }
 
-bool JulianOf(const JulianState& state, double time, double& julian) {
-    julian = 0;
+bool DayOf(const JulianState& state, double time, int& code, double& msSinceMidnight) {
+    code = 0;
+    msSinceMidnight = 0;
     const std::vector<double>& earliest = state.earliestMidnight;
     if (earliest.empty() || !(earliest.back() <= time)) return false;  // before every midnight
     size_t k = 0;
@@ -248,9 +336,60 @@ bool JulianOf(const JulianState& state, double time, double& julian) {
                                  [time](double m) { return !(m <= time); }) -
             earliest.begin());
     }
-    const int code = state.setCodes[k];
-    const double midnight = state.table[static_cast<size_t>(code)].midnight;
-    julian = code + (time - midnight) * 0.001 / 3600 / 24;
+    code = state.setCodes[k];
+    msSinceMidnight = time - state.table[static_cast<size_t>(code)].midnight;
+    return true;
+}
+
+bool JulianOf(const JulianState& state, double time, double& julian) {
+    julian = 0;
+    int code = 0;
+    double ms = 0;
+    if (!DayOf(state, time, code, ms)) return false;
+    julian = code + ms * 0.001 / 3600 / 24;
+    return true;
+}
+
+void FormatIsoStamp(int code, double msSinceMidnight, char out[32]) {
+    // Whole milliseconds, rounded; the days they hold move the date on.
+    const double rounded = std::round(msSinceMidnight);
+    if (code < 0 || !(rounded >= 0 && rounded < 1.0e15)) {
+        std::memcpy(out, "0000-00-00T00:00:00.000Z", 25);
+        return;
+    }
+    const long long total = static_cast<long long>(rounded);
+    const long long msPerDay = static_cast<long long>(kMsPerDay);
+    WriteIso(2000 + code / 1000, code % 1000 + total / msPerDay, total % msPerDay, out);
+}
+
+void FormatIsoMs(double msSince2000, char out[32]) {
+    const double rounded = std::round(msSince2000);
+    if (!(rounded >= 0 && rounded < 1.0e15)) {
+        std::memcpy(out, "0000-00-00T00:00:00.000Z", 25);
+        return;
+    }
+    const long long total = static_cast<long long>(rounded);
+    const long long msPerDay = static_cast<long long>(kMsPerDay);
+    WriteIso(2000, 1 + total / msPerDay, total % msPerDay, out);
+}
+
+bool ParseIsoStamp(const char* begin, const char* end, double& msSince2000) {
+    if (end - begin != 24) return false;
+    const char* p = begin;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milli = 0;
+    if (!Digits(p, 4, year) || p[4] != '-' || !Digits(p + 5, 2, month) || p[7] != '-' ||
+        !Digits(p + 8, 2, day) || p[10] != 'T' || !Digits(p + 11, 2, hour) || p[13] != ':' ||
+        !Digits(p + 14, 2, minute) || p[16] != ':' || !Digits(p + 17, 2, second) || p[19] != '.' ||
+        !Digits(p + 20, 3, milli) || p[23] != 'Z')
+        return false;
+    if (year < 2000 || year > 2099 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+        minute > 59 || second > 60)
+        return false;
+    long long days = 0;
+    for (int y = 2000; y < year; ++y) days += DaysInYear(y);
+    days += kMonthStart[month - 1] + (month > 2 && IsLeapYear(year) ? 1 : 0) + day - 1;
+    msSince2000 = static_cast<double>(days) * kMsPerDay + hour * 3600000.0 + minute * 60000.0 +
+                  second * 1000.0 + milli;
     return true;
 }
 
@@ -266,6 +405,10 @@ bool DayAndMillisecond(const JulianState& state, double time, int& yearDay, long
 bool EnterDateTime(JulianState& state, double packetTime, int hour, int minute, int second,
                    int month, int day, int year, int offsetHours, double& julian) {
     julian = 0;
+    // A calendar time no clock shows is a damaged line, not a day to count from.
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59 || second < 0 || second > 60)
+        return false;
     // Year-day code; wide arithmetic so that absurd numbers from a damaged line
     // cannot overflow.
     long long code = static_cast<long long>(year % 100) * 1000;
@@ -276,21 +419,21 @@ bool EnterDateTime(JulianState& state, double packetTime, int hour, int minute, 
     const double seconds = hour * 3600.0 + minute * 60.0 + second;
     julian = static_cast<double>(code) + seconds / 3600 / 24 + offsetHours / 24.0;
 
-    // A day outside the table (a year from 11 on, or impossible values that
-    // push the day out of range) is refused without touching the table.
+    // A day outside the table (a negative year, or an offset that pushes the
+    // last day of 2099 past the table) is refused without touching the table.
     if (!(julian >= 0 && julian < kJulianTableSize)) return false;
     const int index = static_cast<int>(julian);
     if (state.table[static_cast<size_t>(index)].set) return true;  // the first observation stays
 
     const double msOfDay = std::round((julian - index) * kMsPerDay);
-    SetEntry(state, index, packetTime - msOfDay, packetTime);
+    SetJulianEntry(state, index, packetTime - msOfDay, packetTime);
     return true;
 }
 
 void EnterPacketDay(JulianState& state, int yearDay, double msSinceMidnight, double relativeTime) {
     if (yearDay < 0 || yearDay >= kJulianTableSize) return;
     if (state.table[static_cast<size_t>(yearDay)].set) return;
-    SetEntry(state, yearDay, relativeTime - msSinceMidnight, relativeTime);
+    SetJulianEntry(state, yearDay, relativeTime - msSinceMidnight, relativeTime);
 }
 
 int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, int offsetHours,
@@ -304,13 +447,24 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
     bool dateFound = false;
     bool timeFound = false;
     int numbers[3] = {};
-    if (FindTriple(line, end, "/-", numbers)) {
-        calendar.month = numbers[0];
-        calendar.day = numbers[1];
-        calendar.year = numbers[2];
+    int digits[3] = {};
+    bool fourDigitYear = false;
+    if (FindTriple(line, end, "/-", numbers, digits)) {
+        if (digits[0] == 4) {
+            // ISO 8601: 2026-12-08, also joined to the time as 2026-12-08T13:45:01Z.
+            calendar.year = numbers[0];
+            calendar.month = numbers[1];
+            calendar.day = numbers[2];
+            fourDigitYear = true;
+        } else {
+            calendar.month = numbers[0];
+            calendar.day = numbers[1];
+            calendar.year = numbers[2];
+            fourDigitYear = digits[2] == 4;
+        }
         dateFound = true;
     }
-    if (FindTriple(line, end, ":", numbers)) {
+    if (FindTriple(line, end, ":", numbers, digits)) {
         calendar.hour = numbers[0];
         calendar.minute = numbers[1];
         calendar.second = numbers[2];
@@ -318,6 +472,12 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
     }
     if (!dateFound && !timeFound) {
         if (!NmeaDateTime(line, static_cast<int>(n), calendar)) return 0;
+    }
+    // A four-digit year counts modulo 100 within 2000 to 2099; other
+    // centuries have no code in the table.
+    if (fourDigitYear && (calendar.year < 2000 || calendar.year > 2099)) {
+        ++ctx.julian.dateLinesRefused;
+        return 0;
     }
 
     // Whole seconds only; held inside the range of int for a damaged sentence.
@@ -329,8 +489,11 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
 
     double julian = 0;
     if (!EnterDateTime(ctx.julian, packetTime, calendar.hour, calendar.minute, second,
-                       calendar.month, calendar.day, year, offsetHours, julian))
+                       calendar.month, calendar.day, year, offsetHours, julian)) {
+        ++ctx.julian.dateLinesRefused;
         return 0;
+    }
+    ++ctx.julian.dateLinesAccepted;
 
     char rewritten[kRecordSize];
     int written = std::snprintf(rewritten, sizeof rewritten,

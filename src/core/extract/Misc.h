@@ -10,12 +10,39 @@ namespace rix {
 struct Context;
 struct RowValues;
 
-constexpr int kJulianTableSize = 10367;  // year-day codes 0..10366
+// Year-day codes 0..99366: the years 2000 to 2099 (year mod 100) * 1000 + day.
+constexpr int kJulianTableSize = 99367;
+
+// The time-stamp format written as an ISO 8601 UTC date and time.
+constexpr int kIsoTimeFormat = 8;
+
+// Formats whose stamps need calendar days: the Julian forms and ISO 8601.
+inline bool IsJulianFormat(int format) { return (format >= 4 && format <= 6) || format == kIsoTimeFormat; }
 
 struct JulianEntry {
     bool set = false;
     double midnight = 0;  // logger time at 00:00:00 of that day, ms
     double madeAt = 0;    // time at which the entry was made
+};
+
+struct JulianState;
+
+// The day table. A run sets a handful of days out of the hundred years'
+// codes, so only set entries are stored, in code order; reading a code that
+// was never set gives an unset entry.
+class JulianTable {
+public:
+    const JulianEntry& operator[](size_t code) const;
+    // Iterates the set entries in code order.
+    std::vector<JulianEntry>::const_iterator begin() const { return entries_.begin(); }
+    std::vector<JulianEntry>::const_iterator end() const { return entries_.end(); }
+    size_t size() const { return entries_.size(); }
+
+private:
+    friend void ClearJulianTable(JulianState& state);
+    friend void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt);
+    std::vector<int> codes_;
+    std::vector<JulianEntry> entries_;
 };
 
 // Reference of the run's first type-2 packet, and the year offset.
@@ -31,12 +58,19 @@ struct Type2Reference {
 // Fill the table only through EnterDateTime and EnterPacketDay: they keep the
 // lookup index (setCodes, earliestMidnight) in step with the table.
 struct JulianState {
-    std::vector<JulianEntry> table = std::vector<JulianEntry>(kJulianTableSize);
+    JulianTable table;
     int lowestSet = kJulianTableSize;  // lowest set code, for a quick lookup
     std::vector<int> setCodes;            // the set codes, ascending
     std::vector<double> earliestMidnight;  // [k]: lowest midnight of setCodes[0..k]
     Type2Reference type2;
+    // What the date/time lines of the run gave: accepted, and found but refused
+    // (impossible values, a year outside 2000 to 2099).
+    long dateLinesAccepted = 0;
+    long dateLinesRefused = 0;
 };
+
+// Enters one day; only EnterDateTime and EnterPacketDay call it.
+void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt);
 
 void ClearJulianTable(JulianState& state);
 void ResetType2Reference(JulianState& state);
@@ -49,6 +83,19 @@ int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, in
 
 // J = year-day code + fraction of the day; false (J = 0) when no entry qualifies.
 bool JulianOf(const JulianState& state, double time, double& julian);
+// The day a time falls in by the same lookup: its year-day code and the
+// milliseconds since that day's midnight (past 86,400,000 when the run has
+// gone on past the day).
+bool DayOf(const JulianState& state, double time, int& code, double& msSinceMidnight);
+// Writes a year-day code and milliseconds since its midnight as
+// YYYY-MM-DDThh:mm:ss.sssZ (24 characters and a terminator); whole days
+// beyond the code's year roll into the next years.
+void FormatIsoStamp(int code, double msSinceMidnight, char out[32]);
+// Reads YYYY-MM-DDThh:mm:ss.sssZ (exactly that form, the year 2000 to 2099)
+// as milliseconds since 2000-01-01T00:00:00Z.
+bool ParseIsoStamp(const char* begin, const char* end, double& msSince2000);
+// Milliseconds since 2000-01-01T00:00:00Z as YYYY-MM-DDThh:mm:ss.sssZ.
+void FormatIsoMs(double msSince2000, char out[32]);
 bool DayAndMillisecond(const JulianState& state, double time, int& yearDay, long& msOfDay);
 bool EnterDateTime(JulianState& state, double packetTime, int hour, int minute, int second,
                    int month, int day, int year, int offsetHours, double& julian);

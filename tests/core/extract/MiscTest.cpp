@@ -59,11 +59,12 @@ protected:
 
 TEST(TimeTitles, EveryFormatAndItsColumnCount) {
     const char* expected[] = {"Time(ms)",  "Time(ms)",    "Time(Secs)",     "Time(Secs)",
-                              "JulianDay", "YrJulianDay", "Year\tJulianDay", "Time(ms)"};
-    for (int format = -1; format <= 8; ++format) {
+                              "JulianDay", "YrJulianDay", "Year\tJulianDay", "Time(ms)",
+                              "DateTimeUTC"};
+    for (int format = -1; format <= 9; ++format) {
         int columns = 0;
         std::string text = Capture([&](std::FILE* f) { columns = rix::WriteTimeTitles(format, f); });
-        EXPECT_EQ(text, format < 0 || format > 7 ? "" : expected[format]) << format;
+        EXPECT_EQ(text, format < 0 || format > 8 ? "" : expected[format]) << format;
         EXPECT_EQ(columns, format == 6 ? 2 : 1) << format;  // unknown: no title, one column
     }
 }
@@ -77,7 +78,7 @@ TEST(TimeStamp, ElapsedAndMeterTimeFormats) {
     EXPECT_EQ(Stamp(state, 61234567, 3), "61234.567");
     EXPECT_EQ(Stamp(state, 1234, 7, &columns, 99), "99");
     EXPECT_EQ(columns, 1);
-    for (int format : {-1, 8, 42}) {
+    for (int format : {-1, 9, 42}) {
         EXPECT_EQ(Stamp(state, 1234, format, &columns), "");
         EXPECT_EQ(columns, 0);
     }
@@ -188,11 +189,10 @@ TEST_F(JulianTest, DateAndTimeFormsFoundAnywhereInTheLine) {
     ASSERT_EQ(Parse(spaced, 3.0e9, 0), 7);
     EXPECT_STREQ(spaced.buffer, "5002.297326389 01-02-05 07:08:09\r\n");
 
-    // "07-1/" is no date, but from the dash on "-1/2/05" reads as one: month -1,
-    // outside the year, so the code carries no day.
+    // "07-1/" is no date, but from the dash on "-1/2/05" reads as one: month -1
+    // is no month, so the line is refused.
     DateLine signedMonth("07-1/2/05 06:00:00");
-    ASSERT_EQ(Parse(signedMonth, 4.0e9, 0), 7);
-    EXPECT_STREQ(signedMonth.buffer, "5000.250000000 -1-02-05 06:00:00\r\n");
+    EXPECT_EQ(Parse(signedMonth, 4.0e9, 0), 0);
 }
 
 TEST_F(JulianTest, LinesWithoutADateAreRefusedUntouched) {
@@ -230,8 +230,8 @@ TEST(EnterDateTime, DayCodesWithLeapYears) {
         int month, day, year, code;
     } cases[] = {
         {1, 31, 4, 4031},  {2, 29, 4, 4060},  {3, 1, 4, 4061},   {3, 1, 5, 5060},
-        {12, 31, 4, 4366}, {12, 31, 5, 5365}, {3, 1, 2000, 61},  {13, 5, 5, 5000},
-        {13, 5, 8, 8001},  {0, 5, 8, 8000},
+        {12, 31, 4, 4366}, {12, 31, 5, 5365}, {3, 1, 2000, 61},  {2, 29, 24, 24060},
+        {3, 1, 26, 26060}, {12, 31, 99, 99365}, {12, 31, 96, 96366},
     };
     for (const Case& c : cases) {
         rix::JulianState state;
@@ -248,11 +248,18 @@ TEST(EnterDateTime, CodesOutsideTheTableAreNeverEntered) {
     double j = 0;
     EXPECT_FALSE(rix::EnterDateTime(state, 0, 0, 0, 0, 0, 0, 0, 0, j));       // code 0
     EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 1, 2, -5, 0, j));     // negative
-    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 1, 2, 11, 0, j));     // 2011: 11002
-    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 12, 31, 10, 48, j));  // pushed past 10366
-    EXPECT_FALSE(rix::EnterDateTime(state, 0, 2000000000, 0, 0, 1, 2, 5, 0, j));
-    EXPECT_FALSE(rix::EnterDateTime(state, 0, -200000, 0, 0, 1, 2, 5, 0, j));
-    EXPECT_FALSE(rix::EnterDateTime(state, 0, 0, 0, 0, 1, 2000000000, 5, 0, j));
+    EXPECT_FALSE(rix::EnterDateTime(state, 0, 12, 0, 0, 12, 31, 99, 48, j));  // pushed past 99366
+    // Impossible calendar values, whatever the year.
+    struct Impossible {
+        int hour, minute, second, month, day, year;
+    } impossible[] = {{0, 0, 0, 13, 5, 5}, {0, 0, 0, 0, 5, 8},  {0, 0, 0, 1, 0, 8},
+                      {0, 0, 0, 1, 32, 8}, {24, 0, 0, 1, 2, 5}, {0, 60, 0, 1, 2, 26},
+                      {0, 0, 61, 1, 2, 26}, {-1, 0, 0, 1, 2, 26}};
+    for (const Impossible& v : impossible)
+        EXPECT_FALSE(rix::EnterDateTime(state, 0, v.hour, v.minute, v.second, v.month, v.day, v.year,
+                                        0, j))
+            << v.month << "/" << v.day << "/" << v.year << " " << v.hour << ":" << v.minute << ":"
+            << v.second;
     EXPECT_TRUE(state.setCodes.empty());
     for (const rix::JulianEntry& e : state.table) ASSERT_FALSE(e.set);
 
@@ -261,13 +268,115 @@ TEST(EnterDateTime, CodesOutsideTheTableAreNeverEntered) {
     EXPECT_TRUE(state.setCodes.empty());
     EXPECT_FALSE(rix::JulianOf(state, 1.0e12, j));
 
-    // Impossible but in-range values are entered as computed: hour 25 is the next day.
-    EXPECT_TRUE(rix::EnterDateTime(state, 0, 25, 0, 0, 1, 2, 5, 0, j));
-    EXPECT_DOUBLE_EQ(j, 5003.0 + 1.0 / 24);
+    // A leap second is a time a clock shows; the offset carries it into the next day.
+    EXPECT_TRUE(rix::EnterDateTime(state, 0, 23, 59, 60, 1, 2, 5, 0, j));
+    EXPECT_DOUBLE_EQ(j, 5003.0);
     EXPECT_TRUE(state.table[5003].set);
     // The last code of the table is still usable.
-    EXPECT_TRUE(rix::EnterDateTime(state, 0, 23, 0, 0, 12, 31, 10, 2, j));
-    EXPECT_TRUE(state.table[10366].set);
+    EXPECT_TRUE(rix::EnterDateTime(state, 0, 23, 0, 0, 12, 31, 99, 2, j));
+    EXPECT_TRUE(state.table[99366].set);
+}
+
+TEST_F(JulianTest, TodaysDatesFourDigitYearsAndIso8601) {
+    // Two-digit years past 2010 are days like any other.
+    DateLine late("12/08/26 13:45:01\r\n");
+    ASSERT_EQ(Parse(late, 1.0e6, 0), 7);
+    EXPECT_STREQ(late.buffer, "26342.572928241 12-08-26 13:45:01\r\n");
+
+    // A four-digit year counts modulo 100 wherever it stands.
+    struct Case {
+        const char* text;
+        double julian;
+    } cases[] = {
+        {"12/08/2026 13:45:01", 26342 + (13 * 3600 + 45 * 60 + 1) / 86400.0},
+        {"2026-12-08 13:45:01", 26342 + (13 * 3600 + 45 * 60 + 1) / 86400.0},
+        {"$TIME 2026-12-08T13:45:01Z", 26342 + (13 * 3600 + 45 * 60 + 1) / 86400.0},
+        {"2024-02-29T00:00:00.5Z", 24060},
+        {"2000-01-01", 1},
+    };
+    for (const Case& c : cases) {
+        rix::ClearJulianTable(ctx.julian);
+        DateLine line(c.text);
+        ASSERT_EQ(Parse(line, 5.0e6, 0), 7) << c.text;
+        EXPECT_NEAR(values.values[0], c.julian, 1e-9) << c.text;
+        EXPECT_EQ(ctx.julian.dateLinesAccepted, 1);
+    }
+
+    // Other centuries and impossible values are refused and counted, never entered.
+    rix::ClearJulianTable(ctx.julian);
+    for (const char* text : {"1999-12-31 23:00:00", "12/31/2150 00:00:00", "2026-13-01T00:00:00Z",
+                             "2026-12-400T00:00:00Z", "12/08/26 24:00:00", "12/08/26 13:61:00",
+                             "13/01/05 00:00:00"}) {
+        DateLine line(text);
+        EXPECT_EQ(Parse(line, 1.0e6, 0), 0) << text;
+    }
+    EXPECT_TRUE(ctx.julian.setCodes.empty());
+    EXPECT_EQ(ctx.julian.dateLinesRefused, 7);
+    EXPECT_EQ(ctx.julian.dateLinesAccepted, 0);
+    DateLine none("no date at all");
+    EXPECT_EQ(Parse(none, 1.0e6, 0), 0);
+    EXPECT_EQ(ctx.julian.dateLinesRefused, 7);  // not a date line: nothing refused
+}
+
+TEST(TimeStamp, Iso8601FollowsTheDayAcrossTheYearsEnd) {
+    rix::JulianState state;
+    int columns = 0;
+    EXPECT_EQ(Stamp(state, 1000, 8, &columns), "0000-00-00T00:00:00.000Z");  // no day known
+    EXPECT_EQ(columns, 1);
+
+    // Midnight of 2025-12-31 (day 365) at logger time 1,000,000 ms.
+    rix::EnterPacketDay(state, 25365, 0, 1.0e6);
+    EXPECT_EQ(Stamp(state, 1.0e6, 8), "2025-12-31T00:00:00.000Z");
+    EXPECT_EQ(Stamp(state, 1.0e6 + 23 * kHour + 3599999.6, 8), "2026-01-01T00:00:00.000Z");
+    EXPECT_EQ(Stamp(state, 1.0e6 + kDay + 13 * kHour + 1234.4, 8), "2026-01-01T13:00:01.234Z");
+    // Format 4 keeps counting the days of the first year.
+    EXPECT_EQ(Stamp(state, 1.0e6 + kDay + 12 * kHour, 4), "366.50000000");
+    EXPECT_EQ(Stamp(state, 1.0e6 + 2 * kDay + 12 * kHour, 4), "367.50000000");
+    // A leap year's end and the day count of many years later.
+    rix::JulianState leap;
+    rix::EnterPacketDay(leap, 24366, 0, 0);
+    EXPECT_EQ(Stamp(leap, 0, 8), "2024-12-31T00:00:00.000Z");
+    EXPECT_EQ(Stamp(leap, kDay + 59 * kDay, 8), "2025-03-01T00:00:00.000Z");
+    EXPECT_EQ(Stamp(leap, -1, 8), "0000-00-00T00:00:00.000Z");
+}
+
+TEST(TimeStamp, IsoStampsReadBackAsMillisecondsSince2000) {
+    struct Case {
+        const char* text;
+        double ms;
+    } cases[] = {
+        {"2000-01-01T00:00:00.000Z", 0},
+        {"2000-03-01T00:00:00.001Z", 60 * kDay + 1},
+        {"2026-12-08T13:45:01.250Z", 9838 * kDay + 13 * kHour + 45 * 60000.0 + 1250},
+    };
+    for (const Case& c : cases) {
+        double ms = -1;
+        ASSERT_TRUE(rix::ParseIsoStamp(c.text, c.text + std::strlen(c.text), ms)) << c.text;
+        EXPECT_EQ(ms, c.ms) << c.text;
+        char back[32];
+        rix::FormatIsoMs(ms, back);
+        EXPECT_STREQ(back, c.text);
+    }
+    for (const char* bad : {"0000-00-00T00:00:00.000Z", "2026-12-08T13:45:01Z", "2026-12-08 13:45:01.250Z",
+                            "1999-12-31T23:59:59.999Z", "2026-12-08T13:45:01.250", "2026-13-08T13:45:01.250Z"}) {
+        double ms = -1;
+        EXPECT_FALSE(rix::ParseIsoStamp(bad, bad + std::strlen(bad), ms)) << bad;
+    }
+}
+
+TEST(DayAndMillisecond, FindsCodesOfEveryYearTo2099) {
+    rix::JulianState state;
+    rix::EnterPacketDay(state, 32767, 0, 5.0e6);  // the largest code a type-2 packet carries
+    rix::EnterPacketDay(state, 26342, 0, 1.0e6);
+    int day = 0;
+    long ms = 0;
+    ASSERT_TRUE(rix::DayAndMillisecond(state, 1.0e6 + 1234, day, ms));
+    EXPECT_EQ(day, 26342);
+    EXPECT_EQ(ms, 1234);
+    // The lowest set code whose midnight is at or before the time counts.
+    ASSERT_TRUE(rix::DayAndMillisecond(state, 5.0e6 + 10, day, ms));
+    EXPECT_EQ(day, 26342);
+    EXPECT_EQ(ms, 4000010);
 }
 
 TEST(DayAndMillisecond, RoundsToTheNearestMillisecond) {
@@ -288,9 +397,10 @@ TEST(DayAndMillisecond, RoundsToTheNearestMillisecond) {
     EXPECT_EQ(ms, static_cast<long>(17 * kHour + 59));
 }
 
-// The quick lookup must give exactly what a walk of the codes from 0 upward gives.
+// The quick lookup must give exactly what a walk of the codes from 0 upward
+// gives (codes never set are passed over, so the walk visits the set ones).
 double WalkFromZero(const rix::JulianState& state, double time, bool& found) {
-    for (int code = 0; code < rix::kJulianTableSize; ++code) {
+    for (int code : state.setCodes) {
         const rix::JulianEntry& e = state.table[static_cast<size_t>(code)];
         if (e.set && e.midnight <= time) {
             found = true;
