@@ -1,5 +1,7 @@
 #include "Buildesf.h"
 
+#include "extract/Misc.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -139,6 +141,8 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
     RIXTSJDay = item(DKDC1, "RIXTSJDay", "JJJJ.jjjjjjjj");
     RIXTSYearJDay = item(DKDC1, "RIXTSYearJDay", "YJJJ.jjjjjjjj");
     RIXTSYearPlusJDay = item(DKDC1, "RIXTSYearPlusJDay", "YYYY   JJJ.jjjjjjjj");
+    // Calendar date and time in UTC, for data that leaves this program.
+    RIXTSIsoUtc = item(stamp, "RIXTSIsoUtc", "YYYY-MM-DDThh:mm:ss.sssZ");
     RIXTSRawMeter = item(stamp, "RIXTSRawMeter", "Raw Meter Time");
     RIXTSRawMeter->setVisible(false);
     stamp->addSeparator();
@@ -146,7 +150,7 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
     connect(JulianDateHelp1, &QAction::triggered, this, &TBESFForm::JulianDateHelp1Click);
     timeStamp_ = {{RIXTSMSFile, 0},   {RIXTSMSPower, 1},      {RIXTSSecFile, 2},
                   {RIXTSSecPower, 3}, {RIXTSJDay, 4},         {RIXTSYearJDay, 5},
-                  {RIXTSYearPlusJDay, 6}, {RIXTSRawMeter, 7}};
+                  {RIXTSYearPlusJDay, 6}, {RIXTSRawMeter, 7}, {RIXTSIsoUtc, rix::kIsoTimeFormat}};
 
     auto bind = [this](const Group& group, void (TBESFForm::*handler)(QAction*)) {
         for (const auto& i : group) {
@@ -228,7 +232,9 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
 }
 
 bool TBESFForm::JulianChecked() const {
-    return RIXTSJDay->isChecked() || RIXTSYearJDay->isChecked() || RIXTSYearPlusJDay->isChecked();
+    // The ISO stamp needs the calendar days as the Julian forms do.
+    return RIXTSJDay->isChecked() || RIXTSYearJDay->isChecked() || RIXTSYearPlusJDay->isChecked() ||
+           RIXTSIsoUtc->isChecked();
 }
 
 void TBESFForm::SetFromRecord(const rix::ExtractionSetup& s) {
@@ -286,7 +292,7 @@ void TBESFForm::RefreshSummary() {
         Pick(s.timeStampFormat,
              {"MS from start of file", "MS from logger power", "Secs from start of file",
               "Secs from logger power", "Julian Date", "YearJulian Date", "Year + Julian Date",
-              "Raw Meter Time"}));
+              "Raw Meter Time", "ISO 8601 UTC"}));
     LBRIXDandTID->setText(QString::asprintf("RIX ID Time Source:  %3d", s.dateTimeChannel));
     LBTimeOffset->setText(QString::asprintf("Time Offset Correction: %2d Hours", s.timeOffsetHours));
     const bool julian = JulianChecked();

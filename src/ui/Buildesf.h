@@ -81,6 +81,7 @@ public:
     QAction* RIXTSJDay;
     QAction* RIXTSYearJDay;
     QAction* RIXTSYearPlusJDay;
+    QAction* RIXTSIsoUtc;
     QAction* RIXTSRawMeter;
     QAction* JulianDateHelp1;
 

@@ -224,6 +224,22 @@ void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt
     }
 }
 
+std::string NoDaysMessage(const JulianState& state, int dateTimeChannel) {
+    char text[400];
+    if (state.dateLinesRefused > 0)
+        std::snprintf(text, sizeof text,
+                      "No calendar day was found for the time stamps: the date/time channel %d carries "
+                      "%ld date line(s), all refused (impossible dates or times, or years outside 2000 to "
+                      "2099). The files are written without dates.",
+                      dateTimeChannel, state.dateLinesRefused);
+    else
+        std::snprintf(text, sizeof text,
+                      "No calendar day was found for the time stamps: the date/time channel %d carries no "
+                      "date lines and the archive no type-2 packets. The files are written without dates.",
+                      dateTimeChannel);
+    return text;
+}
+
 void ClearJulianTable(JulianState& state) {
     state.table.codes_.clear();
     state.table.entries_.clear();

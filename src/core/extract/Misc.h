@@ -69,6 +69,10 @@ struct JulianState {
     long dateLinesRefused = 0;
 };
 
+// Says why a run with a Julian or ISO format found no calendar day: what the
+// date/time channel held (no date lines, or only refused dates).
+std::string NoDaysMessage(const JulianState& state, int dateTimeChannel);
+
 // Enters one day; only EnterDateTime and EnterPacketDay call it.
 void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt);
 

@@ -353,6 +353,8 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
             "No data packets were found for the KX Logger ID selected as the Clock Source");
         return 0;
     }
+    if (IsJulianFormat(format) && ctx.julian.setCodes.empty())
+        ctx.reporter.ShowError("Julian Date Error", NoDaysMessage(ctx.julian, dateTimeChannel));
     return 1;
 }
 

@@ -151,7 +151,7 @@ TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSe
     TimedPass pass;
     ArchiveStream stream;
     if (!stream.Open(path)) return pass;
-    const bool julian = es.timeStampFormat >= 4 && es.timeStampFormat <= 6;
+    const bool julian = IsJulianFormat(es.timeStampFormat);
     int sender = 0, port = -1;
     ChannelToSenderPort(es.dateTimeChannel, sender, port);
     std::string line;
@@ -267,7 +267,7 @@ std::string ReportText(const CheckReport& r) {
         const ExtractionSetup& es = r.extraction;
         out += Format(" (%s, clock logger %s, time-stamp format %d", es.dataOutput == 0 ? "raw data" : "engineering units",
                       es.clockSource == 0 ? "any" : std::to_string(es.clockSource).c_str(), es.timeStampFormat);
-        if (es.timeStampFormat >= 4 && es.timeStampFormat <= 6)
+        if (IsJulianFormat(es.timeStampFormat))
             out += Format(", date/time channel %d", es.dateTimeChannel);
         out += ")";
     }
@@ -338,8 +338,13 @@ CheckReport CheckSetup(const ExtractRequest& request) {
         if (es.outputFiles == 2) ck.Problem(r.esfFile, 2, "Programming Error: Unable to Create Time Series File");
         if (es.clockSource < 0 || es.clockSource > 4)
             ck.Problem(r.esfFile, 2, Format("clock source %d names no logger (0 to 4)", es.clockSource));
-        if (es.timeStampFormat < 0 || es.timeStampFormat > 7)
-            ck.Warning(r.esfFile, 2, Format("time-stamp format %d is none of 0 to 7", es.timeStampFormat));
+        if (es.timeStampFormat < 0 || es.timeStampFormat > kIsoTimeFormat)
+            ck.Warning(r.esfFile, 2, Format("time-stamp format %d is none of 0 to 8", es.timeStampFormat));
+        if (es.inputFormat == 4 && IsJulianFormat(es.timeStampFormat))
+            ck.Problem(r.esfFile, 2,
+                       Format("time-stamp format %d needs calendar days, but a raw file carries no dates: "
+                              "the time stamps would have no date",
+                              es.timeStampFormat));
     }
     const bool isfRead = ReadIsfFile(rec, ctx->channels, r.isfFile) != 0;
     ck.TakeMessages(rec, r.isfFile);
@@ -459,12 +464,18 @@ CheckReport CheckSetup(const ExtractRequest& request) {
             ck.Problem("", 0,
                        Format("the interval %.0f to %.0f ms holds no packet: the time stamps run from %.0f to %.0f ms",
                               from, to, pass.first, pass.last));
-        if (es.timeStampFormat >= 4 && es.timeStampFormat <= 6) {
+        if (IsJulianFormat(es.timeStampFormat)) {
             r.dateLines = pass.dateLines;
             bool type2 = false;
             for (const LoggerInventory& l : r.inventory.loggers)
                 type2 = type2 || std::find(l.types.begin(), l.types.end(), 2) != l.types.end();
-            if (pass.dateLines == 0 && type2)
+            if (timed->julian.setCodes.empty() && timed->julian.dateLinesRefused > 0)
+                ck.Problem(r.esfFile, 2,
+                           Format("the date/time channel %d carries %ld date line(s), all refused (impossible "
+                                  "dates or times, or years outside 2000 to 2099): the time stamps would have "
+                                  "no date",
+                                  es.dateTimeChannel, timed->julian.dateLinesRefused));
+            else if (pass.dateLines == 0 && type2 && !timed->julian.setCodes.empty())
                 ck.Warning(r.esfFile, 2,
                            Format("the date/time channel %d carries no date line the parser accepts; the days "
                                   "come from the type-2 packet headers",

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Context.h"
+#include "extract/Misc.h"
 #include "merge/Corrections.h"
 #include "merge/TextReader.h"
 #include "meters/Seawater.h"
@@ -161,6 +162,18 @@ double DerivedValue(Context& ctx, int code, double x, double mergeKey, const Der
     }
 }
 
+constexpr const char* kIsoTitle = "DateTimeUTC";
+
+bool IsIsoTitle(const std::vector<std::string>& titles, int column) {
+    return column >= 0 && column < static_cast<int>(titles.size()) && titles[static_cast<size_t>(column)] == kIsoTitle;
+}
+
+void AppendIso(std::string& text, double msSince2000) {
+    char stamp[32];
+    FormatIsoMs(msSince2000, stamp);
+    text += stamp;
+}
+
 std::string DerivedTitle(const Context& ctx, int code) {
     switch (code) {
         case kCodeBaseTime:
@@ -192,6 +205,11 @@ void WriteMergedHeader(Context& ctx, const MergePair& pair, Output& out) {
             title = ctx.merge.mergeTitles[code - 5000];
         else
             title = DerivedTitle(ctx, code);
+        // Files stamped in ISO 8601 merge on their stamps and keep that form.
+        if (code == kCodeBaseTime && IsIsoTitle(ctx.merge.baseTitles, pair.base.keyColumn - 1))
+            title = kIsoTitle;
+        if (code == kCodeMergeTime && IsIsoTitle(ctx.merge.mergeTitles, pair.merge.keyColumn - 1))
+            title = kIsoTitle;
         if (pair.outputFormat == 1) {
             text += title + "\r\n";
         } else {
@@ -228,7 +246,9 @@ void WriteMergedRow(Context& ctx, const MergePair& pair, double x, double mergeK
     bool first = true;
     for (int code : pair.displayColumns) {
         double v = kUnset;
+        bool iso = false;
         if (code < 5000) {
+            iso = base.IsIso(code);
             if (base.Has(code)) {
                 v = base.values[code];
                 if (tsCorrect)
@@ -238,10 +258,17 @@ void WriteMergedRow(Context& ctx, const MergePair& pair, double x, double mergeK
             }
         } else if (code < 10000) {
             if (merge.Has(code - 5000)) v = merge.values[code - 5000];
+            iso = merge.IsIso(code - 5000);
         } else {
             v = DerivedValue(ctx, code, x, mergeKey, d);
+            iso = (code == kCodeBaseTime && base.IsIso(pair.base.keyColumn - 1)) ||
+                  (code == kCodeMergeTime && merge.IsIso(pair.merge.keyColumn - 1));
         }
-        if (pair.outputFormat == 1) {
+        if (iso) {
+            if (pair.outputFormat != 1 && !first) text += '\t';
+            AppendIso(text, v);
+            if (pair.outputFormat == 1) text += ' ';
+        } else if (pair.outputFormat == 1) {
             AppendNopp(text, v);
         } else {
             if (!first) text += '\t';
@@ -515,13 +542,19 @@ int ReadDataRow(TextReader& reader, MergeRow& row, int keyColumn, double scale, 
     const char* p = line.data();
     const char* end = p + line.size();
     int count = 0;
+    row.iso.reset();
     while (p < end && count < kMergeColumns) {
         while (p < end && IsFieldSeparator(*p)) ++p;
         if (p >= end) break;
         const char* fieldEnd = p;
         while (fieldEnd < end && !IsFieldSeparator(*fieldEnd)) ++fieldEnd;
         double v = 0;
-        if (ScanDecimal(p, fieldEnd, v)) row.values[count++] = v;
+        if (ParseIsoStamp(p, fieldEnd, v)) {
+            row.iso.set(static_cast<size_t>(count));
+            row.values[count++] = v;
+        } else if (ScanDecimal(p, fieldEnd, v)) {
+            row.values[count++] = v;
+        }
         p = fieldEnd;
     }
     row.count = count;

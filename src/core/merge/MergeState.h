@@ -3,6 +3,7 @@
 // sensor's coefficients and history.
 #pragma once
 #include <array>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,11 @@ struct MergeRow {
     int count = 0;
     bool cleaned = false;  // clean-water offsets already subtracted
     double values[kMergeColumns] = {};
+    // Fields read as ISO 8601 UTC stamps (their values are milliseconds since
+    // 2000-01-01T00:00:00Z); written back in the same form.
+    std::bitset<kMergeColumns> iso;
     bool Has(int column) const { return column >= 0 && column < count; }
+    bool IsIso(int column) const { return Has(column) && iso.test(static_cast<size_t>(column)); }
 };
 
 struct ChannelFileEntry {
