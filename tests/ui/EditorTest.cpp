@@ -226,6 +226,21 @@ void EditorTest::extractionEditor() {
     QCOMPARE(back.timeOffsetHours, -5);
     QCOMPARE(back.dataOutput, 1);
 
+    // The ISO 8601 stamp needs the date source as the Julian forms do, and saves as 8.
+    f.RIXTSIsoUtc->trigger();
+    QCOMPARE(f.RIXTSIsoUtc->text(), QString("YYYY-MM-DDThh:mm:ss.sssZ"));
+    QVERIFY(!f.RIXTSJDay->isChecked());
+    QCOMPARE(f.LBRIXTimeFormat->text(), QString("Time Stamp Format:  ISO 8601 UTC"));
+    QVERIFY(!f.LBRIXDandTID->isHidden() && !f.UDTimeOffset->isHidden());
+    prog.files["SaveESFDialog"] << path;
+    f.SaveESF->trigger();
+    QCOMPARE(ReadAll(path), QByteArray("ESF Version=1.1\r\n0 1 0 21 0 0 1 8 30 -5 250\r\n"));
+    f.NewESF->trigger();
+    QVERIFY(!f.RIXTSIsoUtc->isChecked());
+    prog.files["OpenESFDialog"] << path;
+    f.OpenESF->trigger();
+    QVERIFY(f.RIXTSIsoUtc->isChecked());
+
     f.JulianDateHelp1->trigger();
     QVERIFY(prog.boxes.last().startsWith("Julian Date - Local to GMT Time Offsets|In order to"));
     f.NewESF->trigger();
