@@ -2,6 +2,8 @@
 // packets carry elapsed times turned into calendar-time (type 2) packets.
 #include "utilities/Fileutils.h"
 
+#include <cstdint>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -137,6 +139,15 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
                 Format("Get JDAY-MS origin %1.0lf jday %d ms %ld", time, yearDay, msOfDay));
             haveDay = true;
             lastDay = yearDay;
+        }
+        if (yearDay > INT16_MAX) {
+            // The packet's day field is 16 bits wide: 2032 is its last year.
+            ctx.reporter.ShowError(
+                kTitle, Format("Day code %d (20%02d) does not fit a type-2 packet: their dates end in 2032",
+                               yearDay, yearDay / 1000 % 100));
+            std::fclose(out);
+            std::remove(outputPath.c_str());
+            return 0;
         }
         PacketFields fields;
         fields.type = 2;

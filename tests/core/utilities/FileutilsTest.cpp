@@ -166,6 +166,35 @@ TEST(ConvertToType2, MissingDatesAndUnconvertiblePacketsReported) {
     EXPECT_EQ(heads[0].msOfDay, 1000);
 }
 
+TEST(ConvertToType2, DatesOfTodayFitAndThoseAfter2032AreRefused) {
+    TempDir dir;
+    std::string in = dir.file("in.arc"), out = dir.file("out.arc");
+    std::vector<uint8_t> today;
+    rix::PacketWriter w;
+    AddPacket(today, w, 0, 2, 100000, {"2026-12-08T13:45:01Z\r\n"});
+    AddPacket(today, w, 0, 2, 101000, {"", "data\r\n"});
+    rixtest::WriteBytes(in, today);
+    rix::RecordingReporter rep;
+    rix::Context ctx(rep);
+    ASSERT_EQ(rix::ConvertToType2(ctx, 21, 0, in, out), 1);
+    auto heads = RawType2Headers(rixtest::ReadFile(out));
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_EQ(heads[1].yearDay, 26342);
+    EXPECT_EQ(heads[1].msOfDay, (13 * 3600 + 45 * 60 + 2) * 1000);
+
+    // 2040 has no type-2 day code: the conversion stops instead of wrapping the field.
+    std::vector<uint8_t> later;
+    rix::PacketWriter w2;
+    AddPacket(later, w2, 0, 2, 100000, {"01/02/2040 00:00:00\r\n"});
+    rixtest::WriteBytes(in, later);
+    rep.Clear();
+    EXPECT_EQ(rix::ConvertToType2(ctx, 21, 0, in, out), 0);
+    EXPECT_TRUE(rep.HasBox("Convert To Type 2",
+                           "Day code 40002 (2040) does not fit a type-2 packet: their dates end in 2032"));
+    EXPECT_FALSE(rep.HasBox("Type 2 Conversion", "Done"));
+    EXPECT_FALSE(rixtest::FileExists(out));
+}
+
 // ---------------------------------------------------------------------------
 // The utilities' archives through the extraction.
 
