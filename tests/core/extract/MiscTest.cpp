@@ -313,9 +313,17 @@ TEST_F(JulianTest, TodaysDatesFourDigitYearsAndIso8601) {
     EXPECT_TRUE(ctx.julian.setCodes.empty());
     EXPECT_EQ(ctx.julian.dateLinesRefused, 7);
     EXPECT_EQ(ctx.julian.dateLinesAccepted, 0);
+    // An offset that moves a time past midnight moves the date with it.
+    rix::ClearJulianTable(ctx.julian);
+    DateLine local("01/02/2026 22:00:00");
+    ASSERT_EQ(Parse(local, 5.0e6, 5), 7);
+    EXPECT_EQ(Stamp(ctx.julian, 5.0e6, 8), "2026-01-03T03:00:00.000Z");
+    EXPECT_EQ(Stamp(ctx.julian, 5.0e6, 5), "26003.12500000");
+
+    rix::ClearJulianTable(ctx.julian);
     DateLine none("no date at all");
     EXPECT_EQ(Parse(none, 1.0e6, 0), 0);
-    EXPECT_EQ(ctx.julian.dateLinesRefused, 7);  // not a date line: nothing refused
+    EXPECT_EQ(ctx.julian.dateLinesRefused, 0);  // not a date line: nothing refused
 }
 
 TEST(TimeStamp, Iso8601FollowsTheDayAcrossTheYearsEnd) {
