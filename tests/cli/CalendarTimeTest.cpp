@@ -17,17 +17,6 @@ namespace {
 
 using namespace rixtest;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
-}
-
 // Seconds since 1970 of a UTC calendar time.
 double UtcSeconds(int year, int month, int day, double secondsOfDay) {
     std::tm tm{};
@@ -113,7 +102,7 @@ TimedLog TimeLog(const std::string& log) {
 
 // The data rows of an extracted file (its title line left out).
 std::vector<std::string> DataRows(const std::string& file) {
-    std::vector<std::string> rows = Lines(file);
+    std::vector<std::string> rows = CrLfLines(file);
     if (!rows.empty()) rows.erase(rows.begin());
     return rows;
 }
@@ -234,7 +223,7 @@ TEST(CalendarTime, Type2ArchiveAcrossNewYear2026) {
         RunResult r = d.Run({});
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.err.find("No calendar day"), std::string::npos) << r.err;
-        byFormat[static_cast<size_t>(format)] = Lines(ReadFile(d.OutFile("test_11_T_ASCII.000")));
+        byFormat[static_cast<size_t>(format)] = CrLfLines(ReadFile(d.OutFile("test_11_T_ASCII.000")));
     }
     // The first row is lost to the line assembler (no line start yet); row 1
     // came at 2025-12-31 23:30:00.250.
@@ -281,7 +270,7 @@ TEST(CalendarTime, IsoStampedFilesMergeAsTheJulianOnes) {
         r = d.Rix({"merge", "--msf", src + "deploy.msf", "--devdir", src, "--outdir", d.Out(),
                    d.OutFile("deploy_MRG.000")});
         ASSERT_EQ(r.code, 0) << r.err;
-        merged[k] = Lines(ReadFile(d.OutFile("deploy_pair_01.000")));
+        merged[k] = CrLfLines(ReadFile(d.OutFile("deploy_pair_01.000")));
     }
     ASSERT_EQ(merged[0].size(), merged[1].size());
     ASSERT_GT(merged[0].size(), 1000u);

@@ -52,6 +52,18 @@ struct ArchiveBuilder {
     void Junk(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
 };
 
+// The lines of a file whose lines end in CR LF, without their ends.
+inline std::vector<std::string> CrLfLines(const std::string& file) {
+    std::vector<std::string> lines;
+    for (size_t pos = 0; pos < file.size();) {
+        size_t end = file.find("\r\n", pos);
+        if (end == std::string::npos) end = file.size();
+        lines.push_back(file.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
 struct RunResult {
     int code = -1;
     std::string out;

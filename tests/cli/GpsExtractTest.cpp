@@ -214,16 +214,7 @@ ArchiveBuilder LogArchive(const std::string& log) {
     return b;
 }
 
-std::vector<std::string> Rows(const std::string& file) {
-    std::vector<std::string> rows;
-    for (size_t pos = 0; pos < file.size();) {
-        size_t end = file.find("\r\n", pos);
-        if (end == std::string::npos) end = file.size();
-        rows.push_back(file.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return rows;
-}
+std::vector<std::string> Rows(const std::string& file) { return CrLfLines(file); }
 
 struct LogCase {
     const char* name;
