@@ -7,6 +7,7 @@
 //   gps-logs           the eight NMEA receiver logs, one logger port each
 //   sbe19-cast         the SBE 19 cast, two scans a packet, with its .CON file
 //   satlantic-capture  the radiometer capture on three ports, with both calibration files
+//                      and a GPS
 //
 // One meter family each, archives built byte by byte; these were written once
 // into their case folders and are kept there (REALDATA is not read):
@@ -161,7 +162,7 @@ bool Sbe19Cast(const std::string& realdata) {
     return true;
 }
 
-// The capture cut into packets of 1000 bytes a second, on ports 0 to 2: the
+// The capture cut into packets of 700 bytes a second, on ports 0 to 2: the
 // irradiance sensor (whose fit types the reader refuses), the infrared
 // radiometer, and a GPS reading the capture's NMEA lines among the frames.
 bool SatlanticCapture(const std::string& realdata) {
@@ -171,8 +172,8 @@ bool SatlanticCapture(const std::string& realdata) {
         !Read(dir + "/IRP3397A.cal", irp))
         return false;
     Archive a;
-    for (size_t at = 0, k = 1; at < capture.size(); at += 1000, ++k) {
-        const std::string chunk = capture.substr(at, 1000);
+    for (size_t at = 0, k = 1; at < capture.size(); at += 700, ++k) {
+        const std::string chunk = capture.substr(at, 700);
         a.Add(1, static_cast<uint32_t>(1000 * k), {{0, chunk}, {1, chunk}, {2, chunk}});
     }
     WriteArchive(a);
