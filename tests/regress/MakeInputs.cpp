@@ -290,17 +290,25 @@ void Gps() {
 
 // ---- NX9 -------------------------------------------------------------------
 
-// The example's a/c meter in five frames split over packets, with and without
-// the reference columns, and a frame of another serial number.
+// The example's a/c meter, frames split over packets, with and without the
+// reference columns; a frame of another serial number and one with a bad checksum.
 void Nx9() {
     Write(nx9example::kDeviceFileName, nx9example::DeviceFile());
     Write("test.isf", Format("11 NX9 DEV=%s\r\n12 NX9WREF DEV=%s\r\n", nx9example::kDeviceFileName,
                              nx9example::kDeviceFileName));
     std::string stream;
     for (int i = 0; i < 5; ++i) stream += nx9example::Record(i, 1000.0 + nx9example::kPeriodMs * i);
+    // Another meter's serial number, its checksum made good; then a frame whose checksum is not.
     std::string other = nx9example::Record(5, 1000.0 + nx9example::kPeriodMs * 5);
-    other[6] = static_cast<char>(other[6] + 1);  // another meter's serial number
-    stream += other + nx9example::Record(6, 1000.0 + nx9example::kPeriodMs * 6);
+    other[6] = static_cast<char>(other[6] + 1);
+    unsigned sum = 0;
+    for (int i = 0; i < nx9example::kFrameLength - 2; ++i) sum += static_cast<uint8_t>(other[static_cast<size_t>(i)]);
+    other[nx9example::kFrameLength - 2] = static_cast<char>(sum & 0xFF);
+    other[nx9example::kFrameLength - 1] = static_cast<char>((sum >> 8) & 0xFF);
+    std::string damaged = nx9example::Record(7, 1000.0 + nx9example::kPeriodMs * 7);
+    damaged[100] = static_cast<char>(damaged[100] ^ 0x40);
+    stream += other + nx9example::Record(6, 1000.0 + nx9example::kPeriodMs * 6) + damaged +
+              nx9example::Record(8, 1000.0 + nx9example::kPeriodMs * 8);
     Archive a;
     const size_t chunk = 1100;
     for (size_t k = 0; k * chunk < stream.size(); ++k)
