@@ -2,6 +2,7 @@
 //
 //   rix-mkarchive example OUTDIR          the example deployment (archive and setup files)
 //   rix-mkarchive bench OUTFILE MEGABYTES a large archive of 4 loggers x 9 text meters
+//   rix-mkarchive mix OUTDIR MEGABYTES    the example deployment run on to about MEGABYTES
 //
 // Each logger port carries one serial instrument. An instrument emits records
 // at its own rate; the bytes of a record arrive one after the other at the
@@ -428,7 +429,9 @@ std::string ExampleMainSetup(const std::string& dir) {
     return text;
 }
 
-std::vector<uint8_t> ExampleArchive() {
+// The example's two loggers recording for the given seconds. Its damage recurs
+// every 30 minutes of a longer run, at the same places in each half hour.
+std::vector<uint8_t> ExampleArchive(int seconds = kExampleSeconds) {
     Logger l1;
     l1.id = 1;
     l1.clock = Clock::kCalendar;
@@ -454,11 +457,11 @@ std::vector<uint8_t> ExampleArchive() {
     Rng jitter(2005);
     // Logger 1 writes a packet 5 to 40 ms after every second: its first packet
     // after midnight is written before logger 2's.
-    for (int k = 0; k <= kExampleSeconds; ++k) events.push_back({k * 1000.0 + 22.5 + 17.5 * jitter.Signed(), &l1, k});
+    for (int k = 0; k <= seconds; ++k) events.push_back({k * 1000.0 + 22.5 + 17.5 * jitter.Signed(), &l1, k});
     // Logger 2 runs from 3 s before logger 1, at 370 ms past logger 1's seconds.
     for (int k = 0;; ++k) {
         double ms = -3000.0 + 370.0 + k * 999.96 + 15.0 * jitter.Signed();
-        if (ms > kExampleSeconds * 1000.0 + 600.0) break;
+        if (ms > seconds * 1000.0 + 600.0) break;
         events.push_back({ms, &l2, k});
     }
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.ms < b.ms; });
@@ -478,7 +481,8 @@ std::vector<uint8_t> ExampleArchive() {
     for (size_t i = 0; i < events.size(); ++i) {
         const Event& e = events[i];
         Logger& l = *e.logger;
-        if (&l == &l2 && e.k >= 600 && e.k < 603) {
+        const int inHalfHour = e.k % kExampleSeconds;
+        if (&l == &l2 && inHalfHour >= 600 && inHalfHour < 603) {
             // Logger 2 lost three packets: their bytes are gone and their
             // sequence numbers are missing from the archive.
             l.Drop(e.ms);
@@ -486,7 +490,7 @@ std::vector<uint8_t> ExampleArchive() {
             continue;
         }
         std::vector<uint8_t> bytes = PacketBytes(l, e.ms);
-        if (&l == &l1 && e.k == 1200) {
+        if (&l == &l1 && inHalfHour == 1200) {
             // Logger 1 was reset while writing this packet: only the first 20
             // bytes of its header reached the archive.
             bytes.resize(20);
@@ -498,7 +502,7 @@ std::vector<uint8_t> ExampleArchive() {
             if (bytes.size() >= header + 4) bytes.resize(header + (bytes.size() - header - 4) / 2);
         }
         archive.insert(archive.end(), bytes.begin(), bytes.end());
-        if (&l == &l1 && e.k == 300) {
+        if (&l == &l1 && inHalfHour == 300) {
             // Line noise between two packets.
             archive.push_back(0x7E);
             for (int n = 0; n < 22; ++n) {
@@ -510,7 +514,9 @@ std::vector<uint8_t> ExampleArchive() {
     return archive;
 }
 
-int RunExample(const std::string& dirArg) {
+// Writes the example deployment into dir; seconds > 0 runs its loggers for
+// that long instead of the example's half hour.
+int RunExample(const std::string& dirArg, int seconds = 0) {
     std::string dir = dirArg;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     std::error_code ec;
@@ -519,7 +525,7 @@ int RunExample(const std::string& dirArg) {
         std::fprintf(stderr, "rix-mkarchive: cannot create folder %s: %s\n", dir.c_str(), ec.message().c_str());
         return 1;
     }
-    std::vector<uint8_t> archive = ExampleArchive();
+    std::vector<uint8_t> archive = seconds > 0 ? ExampleArchive(seconds) : ExampleArchive();
     bool ok = WriteWhole(dir + "/deploy.000", archive.data(), archive.size());
     ok = ok && WriteText(dir + "/deploy.isf", ExampleIsf());
     ok = ok && WriteText(dir + "/deploy.esf", ExampleEsf());
@@ -613,11 +619,14 @@ int RunBench(const std::string& path, double megabytes) {
 const char kUsage[] =
     "Usage: rix-mkarchive example OUTDIR\n"
     "       rix-mkarchive bench OUTFILE MEGABYTES\n"
+    "       rix-mkarchive mix OUTDIR MEGABYTES\n"
     "\n"
     "example  writes the example deployment into OUTDIR: the archive deploy.000, its\n"
     "         instrument setup deploy.isf, extraction setup deploy.esf and main setup\n"
     "         deploy.rix (whose paths name OUTDIR as given, for use from its parent folder)\n"
-    "bench    writes an archive of about MEGABYTES million bytes: 4 loggers x 9 text meters\n";
+    "bench    writes an archive of about MEGABYTES million bytes: 4 loggers x 9 text meters\n"
+    "mix      writes the example deployment into OUTDIR with its loggers run on until the\n"
+    "         archive holds about MEGABYTES million bytes (the damage recurs every half hour)\n";
 
 }  // namespace
 
@@ -633,6 +642,17 @@ int main(int argc, char** argv) {
         double mb = std::strtod(args[2].c_str(), &end);
         if (end != args[2].c_str() && *end == '\0' && mb > 0 && mb <= 100000) return RunBench(args[1], mb);
         std::fprintf(stderr, "rix-mkarchive: MEGABYTES must be a number from 0 to 100000\n");
+        return 2;
+    }
+    if (args.size() == 3 && args[0] == "mix") {
+        char* end = nullptr;
+        double mb = std::strtod(args[2].c_str(), &end);
+        // Logger 2's millisecond clock must not wrap: at most about 40 days.
+        if (end != args[2].c_str() && *end == '\0' && mb > 0 && mb <= 3000) {
+            const double perSecond = static_cast<double>(ExampleArchive().size()) / kExampleSeconds;
+            return RunExample(args[1], static_cast<int>(std::ceil(mb * 1e6 / perSecond)));
+        }
+        std::fprintf(stderr, "rix-mkarchive: MEGABYTES must be a number from 0 to 3000\n");
         return 2;
     }
     std::fputs(kUsage, stderr);

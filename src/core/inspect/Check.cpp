@@ -309,7 +309,10 @@ std::string FindingLine(const Finding& f) {
     std::string s = f.severity == Severity::kProblem ? "problem: " : "warning: ";
     if (!f.file.empty()) {
         s += f.file;
-        if (f.line > 0) s += ":" + std::to_string(f.line);
+        if (f.line > 0) {
+            s += ':';
+            s += std::to_string(f.line);
+        }
         s += ": ";
     }
     return s + f.text;

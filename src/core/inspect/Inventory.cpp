@@ -181,7 +181,10 @@ std::string InventoryText(const ArchiveInventory& inv) {
         out += "\nLogger  Packets  Types  First ms       Last ms        Span             Median ms  Missing\n";
         for (const LoggerInventory& l : inv.loggers) {
             std::string types;
-            for (int t : l.types) types += (types.empty() ? "" : ",") + std::to_string(t);
+            for (int t : l.types) {
+                if (!types.empty()) types += ',';
+                types += std::to_string(t);
+            }
             out += Format("%-6d  %7ld  %-5s  %-13.0f  %-13.0f  %-15s  %9s  %7ld\n", l.id, l.packets, types.c_str(),
                           l.firstTime, l.lastTime, DurationText(l.Span()).c_str(),
                           l.medianInterval < 0 ? "-" : Format("%.0f", l.medianInterval).c_str(), l.missing);
