@@ -166,6 +166,9 @@ public:
         action.sa_flags = SA_RESTART | SA_RESETHAND;
         sigaction(SIGINT, &action, &oldInt_);
         sigaction(SIGTERM, &action, &oldTerm_);
+        // A signal the caller ignores (nohup, a shell's background job) stays ignored.
+        if (oldInt_.sa_handler == SIG_IGN) sigaction(SIGINT, &oldInt_, nullptr);
+        if (oldTerm_.sa_handler == SIG_IGN) sigaction(SIGTERM, &oldTerm_, nullptr);
     }
     ~StopSignals() {
         sigaction(SIGINT, &oldInt_, nullptr);
