@@ -1,11 +1,15 @@
 #include "Cli.h"
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 #include <map>
 #include <memory>
+#include <new>
 
 #include "Context.h"
 #include "Json.h"
@@ -40,12 +44,14 @@ const char* const kMainHelp =
     "Run 'rix COMMAND --help' for the options of a command, 'rix --version' for the version.\n"
     "Options take their value as '--option value' or '--option=value'.\n"
     "Exit status: 0 the operation ran to its end, 1 it stopped on a reported failure,\n"
-    "2 usage error.\n";
+    "2 usage error, 3 an extraction ran to its end but some channels produced nothing,\n"
+    "130 an extraction stopped on Ctrl-C or SIGTERM.\n";
 
 const char* const kExtractHelp =
     "Usage: rix extract [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
     "                   [--devdir DIR] [--outdir DIR] [--from MS] [--to MS]\n"
-    "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [ARCHIVE]\n"
+    "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [--json]\n"
+    "                   [ARCHIVE]\n"
     "\n"
     "Extracts every configured channel of ARCHIVE into the output folder.\n"
     "  --setup FILE    main setup file: archive, setup files, folders and run mode\n"
@@ -60,7 +66,12 @@ const char* const kExtractHelp =
     "  --daily BASE    extract yesterday's archive BASEyy.ddd\n"
     "  --debug         write the debug log RIX.LOG in the current folder\n"
     "  --show-headers  show every packet header\n"
-    "  --verbose       show the status lines as the run goes\n";
+    "  --verbose       show the status lines as the run goes\n"
+    "  --json          print a summary of the run and of each channel as one JSON document\n"
+    "Exit status: 0 every channel was written, 1 a failure stopped the run (no file is left\n"
+    "half-written), 2 usage error, 3 the run ended but some channels produced nothing\n"
+    "(their device or calibration file), 130 stopped by Ctrl-C or SIGTERM (the files\n"
+    "written so far are complete and listed).\n";
 
 const char* const kMergeHelp =
     "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] MRGFILE\n"
@@ -119,6 +130,58 @@ const char* const kCheckHelp =
     "2 usage error.\n";
 
 void Write(std::FILE* f, const std::string& s) { std::fwrite(s.data(), 1, s.size(), f); }
+
+// A command's report on standard output; false (said on standard error) when
+// it cannot be written whole.
+bool WriteReport(std::FILE* out, std::FILE* err, const std::string& command, const std::string& text) {
+    errno = 0;
+    bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    int error = errno;
+    if (ok) {
+        ok = std::fflush(out) == 0 && !std::ferror(out);
+        error = errno;
+    }
+    if (ok) return true;
+    Write(err, "rix " + command + ": cannot write the standard output: " +
+                   std::strerror(error != 0 ? error : EIO) + "\n");
+    return false;
+}
+
+// Ctrl-C and SIGTERM during an extraction ask it to stop, as the window's
+// "Reset Status" does: the run ends on a whole row with its files complete.
+// A second signal ends the program at once.
+std::atomic<std::atomic<bool>*> gStopRequest{nullptr};
+
+extern "C" void OnStopSignal(int) {
+    if (std::atomic<bool>* stop = gStopRequest.load()) stop->store(true);
+}
+
+class StopSignals {
+public:
+    explicit StopSignals(std::atomic<bool>& stop) {
+        gStopRequest.store(&stop);
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        // A signal the caller ignores (nohup, a shell's background job) stays ignored.
+        if (oldInt_.sa_handler == SIG_IGN) sigaction(SIGINT, &oldInt_, nullptr);
+        if (oldTerm_.sa_handler == SIG_IGN) sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+        gStopRequest.store(nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
 
 int Usage(std::FILE* err, const std::string& command, const std::string& message, const char* help) {
     Write(err, (command.empty() ? "rix: " : "rix " + command + ": ") + message + "\n");
@@ -235,7 +298,24 @@ int Main(int argc, char** argv) {
     return Run(args, stdout, stderr);
 }
 
+int Guarded(std::FILE* err, const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const std::bad_alloc&) {
+        Write(err, "rix: out of memory: the operation was stopped and its outputs removed\n");
+    } catch (const std::exception& e) {
+        Write(err, std::string("rix: the operation was stopped by an error: ") + e.what() + "\n");
+    } catch (...) {
+        Write(err, "rix: the operation was stopped by an unknown error\n");
+    }
+    return 1;
+}
+
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    return Guarded(err, [&]() { return RunCommand(args, out, err); });
+}
+
+int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     CLI::App app("rix", "rix");
     const std::map<std::string, const char*> helps = {
         {"rix", kMainHelp},           {"extract", kExtractHelp},   {"merge", kMergeHelp},
@@ -255,10 +335,11 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     CLI::App* extract = app.add_subcommand("extract");
     RequestOptions extractOptions;
     extractOptions.Add(extract);
-    bool debug = false, showHeaders = false, verbose = false;
+    bool debug = false, showHeaders = false, verbose = false, extractJson = false;
     extract->add_flag("--debug", debug);
     extract->add_flag("--show-headers", showHeaders);
     extract->add_flag("--verbose", verbose);
+    extract->add_flag("--json", extractJson);
 
     CLI::App* check = app.add_subcommand("check");
     RequestOptions checkOptions;
@@ -326,7 +407,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
         request.showHeaders = showHeaders;
-        rix::StreamReporter reporter(out, err, verbose);
+        // With --json standard output holds the summary alone.
+        rix::StreamReporter reporter(extractJson ? err : out, err, verbose);
         rix::Context ctx(reporter);
         ctx.log.enabled = debug;
         // On a terminal, without --verbose, one line follows the run.
@@ -334,17 +416,22 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
         if (!verbose && isatty(fileno(err)))
             ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
         rix::ExtractResult result;
-        rix::ExtractButtonClick(ctx, request, &result);
+        {
+            StopSignals signals(ctx.run.stopRequested);
+            rix::ExtractButtonClick(ctx, request, &result);
+        }
         progress.End();
         if (result.archiveLabel == "No Archive File Name") Write(err, "rix extract: No Archive File Name\n");
         reporter.FinishRun();
-        return result.outcome == rix::ExtractOutcome::kDone ? 0 : 1;
+        int code = result.summary.exitCode;
+        if (extractJson && !WriteReport(out, err, "extract", JsonText(RunJson(result.summary)))) code = 1;
+        return code;
     }
     if (*check) {
         rix::ExtractRequest request;
         if (int code = checkOptions.Build(request, "check", kCheckHelp, false, err)) return code;
         const rix::CheckReport report = rix::CheckSetup(request);
-        Write(out, checkJson ? JsonText(CheckJson(report)) : report.text);
+        if (!WriteReport(out, err, "check", checkJson ? JsonText(CheckJson(report)) : report.text)) return 1;
         return report.Clean() ? 0 : 1;
     }
     if (*info) {
@@ -354,7 +441,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
             Write(err, "rix info: cannot open the archive '" + infoArchive.value + "'\n");
             return 1;
         }
-        Write(out, infoJson ? JsonText(InventoryJson(inventory)) : rix::InventoryText(inventory));
+        if (!WriteReport(out, err, "info", infoJson ? JsonText(InventoryJson(inventory)) : rix::InventoryText(inventory)))
+            return 1;
         return 0;
     }
     if (*merge) {
@@ -369,14 +457,9 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     }
     if (*split) {
         if (!splitArchive.given()) return Usage(err, "split", "one archive is needed", kSplitHelp);
-        const std::string& input = splitArchive.value;
-        std::FILE* probe = std::fopen(input.c_str(), "rb");
-        bool readable = probe != nullptr;
-        if (probe) std::fclose(probe);
         rix::StreamReporter reporter(out, err, false);
         rix::Context ctx(reporter);
-        rix::SplitByLoggerId(ctx, input);
-        return readable ? 0 : 1;
+        return rix::SplitByLoggerId(ctx, splitArchive.value) ? 0 : 1;
     }
     if (*toType2) {
         if (convertFiles.size() != 2) return Usage(err, "to-type2", "INPUT and OUTPUT are needed", kToType2Help);

@@ -83,4 +83,22 @@ std::string JsonText(const json& document) {
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
+json RunJson(const rix::RunOutcome& o) {
+    json channels = json::array();
+    for (const rix::ChannelOutcome& c : o.channels)
+        channels.push_back({{"channel", c.channel},
+                            {"meter", c.meter},
+                            {"file", c.file},
+                            {"rows", c.rows},
+                            {"status", rix::ChannelStatusName(c.status)},
+                            {"reason", OrNull(c.reason)},
+                            {"messages", c.messages}});
+    return {{"archive", o.archive},
+            {"status", rix::RunStatusName(o.status)},
+            {"exit", o.exitCode},
+            {"failedFile", OrNull(o.failedFile)},
+            {"filesCompleted", o.filesCompleted},
+            {"channels", channels}};
+}
+
 }  // namespace rixcli

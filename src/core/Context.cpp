@@ -3,11 +3,10 @@
 namespace rix {
 
 Context::~Context() {
-    CloseAllOutputs(*this);
-    if (log.file) {
-        std::fclose(log.file);
-        log.file = nullptr;
-    }
+    // Outputs a run did not complete are removed, never left under their names.
+    DiscardAllOutputs(*this);
+    log.output.reset();
+    log.file = nullptr;
 }
 
 }  // namespace rix

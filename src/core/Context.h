@@ -20,11 +20,12 @@
 namespace rix {
 
 struct Context {
-    explicit Context(Reporter& r) : reporter(r) {}
+    explicit Context(Reporter& r) : tap(r), reporter(tap) {}
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
     ~Context();
 
+    TapReporter tap;  // passes every message on; copies a channel pass's messages
     Reporter& reporter;
 
     ChannelTable channels;       // instrument setup of the run

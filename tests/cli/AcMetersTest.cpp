@@ -251,8 +251,9 @@ TEST(AcMeters, Nx9SerialMismatchIsShownOncePerRunOfMismatches) {
     }());
 }
 
-// Refused device files stop only their own channel; a channel without a
-// device file of its own writes no rows; one bin means no correction.
+// Refused device files stop only their own channel, which writes no file and
+// is named at the end (exit 3); a channel without a device file of its own
+// writes no rows; one bin means no correction.
 TEST(AcMeters, RefusedDeviceFilesLeaveTheirChannelWithoutRowsAndTheRunGoesOn) {
     Deployment d;
     d.Isf("11 NX9 LAG=0 HAD=0 DEV=BINS.DEV\r\n12 NX9 LAG=0 HAD=0 DEV=PATH.DEV\r\n"
@@ -271,7 +272,12 @@ TEST(AcMeters, RefusedDeviceFilesLeaveTheirChannelWithoutRowsAndTheRunGoesOn) {
     b.Add(1, 1000, {{3, f}, {4, f}});
     d.Archive(b);
     RunResult r = d.Run({"--devdir", d.Path("")});
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("Channels Without Output: No file was written for channel 11 NX9 (device file " +
+                         d.Path("BINS.DEV") + " is refused by its reader); 12 NX9 (device file " +
+                         d.Path("PATH.DEV") + " is refused by its reader)\n"),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("NX9 DEV File Error: NX9 device file " + d.Path("BINS.DEV") +
                          " has 80 temperature bins, at most 75 are allowed\n"),
               std::string::npos)
@@ -280,8 +286,8 @@ TEST(AcMeters, RefusedDeviceFilesLeaveTheirChannelWithoutRowsAndTheRunGoesOn) {
                          " has the path length -0.25 m: it must be above 0\n"),
               std::string::npos);
     EXPECT_EQ(Count(r.err, "NX-9 SN Mis-match: Device File SN:  0, Meter SN:  123\n"), 1u);
-    EXPECT_EQ(ReadFile(d.OutFile("test_11_NX9.000")), Nx9Banner(Nx9Device(many + "\r\n")));
-    EXPECT_EQ(ReadFile(d.OutFile("test_12_NX9.000")), Nx9Banner(Nx9Device("0\r\n", "-0.25")));
+    EXPECT_FALSE(rixtest::FileExists(d.OutFile("test_11_NX9.000")));
+    EXPECT_FALSE(rixtest::FileExists(d.OutFile("test_12_NX9.000")));
     EXPECT_NE(ReadFile(d.OutFile("test_13_NX9.000")).find("size\r\n" + Nx9Row(0, m, false)),
               std::string::npos);
     std::string rows;
@@ -427,14 +433,16 @@ TEST(AcMeters, NxsRawOutputAndRefusedOrMissingDeviceFiles) {
     ArchiveBuilder b = s.Archive();
     d.Archive(b);
     RunResult r = d.Run({"--devdir", d.Path("")});
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.code, 3) << r.err;
     EXPECT_EQ(r.err, "Device File Error: NXS device file " + d.Path("WIDE.DEV") +
                          " has 101 wavelengths, at most 100 are allowed\n"
+                         "Channels Without Output: No file was written for channel 12 NXS (device file " +
+                         d.Path("WIDE.DEV") + " is refused by its reader)\n"
                          "Status:  Done with Extraction\n");
     const std::string z(1, '\0');
     EXPECT_EQ(ReadFile(d.OutFile("raw_test_11_NXS.000")),
               s.f1 + z + s.f2 + z + s.f3 + z + s.f4 + z + s.f5 + z);
-    EXPECT_EQ(ReadFile(d.OutFile("raw_test_12_NXS.000")), "");
+    EXPECT_FALSE(rixtest::FileExists(d.OutFile("raw_test_12_NXS.000")));
 }
 
 TEST(AcMeters, NxsChannelWithoutItsOwnDeviceFileWritesNoRows) {

@@ -99,8 +99,10 @@ TEST(Commands, ChannelFileThatCannotBeCreatedEndsTheRunKeepingEarlierFiles) {
     std::filesystem::create_directory(d.OutFile("test_12_ASCII.000"));
     RunResult r = d.Run({});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Open Extractd Data File File Error: Unable to open " +
-                         d.OutFile("test_12_ASCII.000") + "\nStatus:  Extraction Failed\n");
+    // The last message names the file that failed and the files completed.
+    EXPECT_EQ(r.err, "Open Extractd Data File File Error: Unable to open " + d.OutFile("test_12_ASCII.000") +
+                         "\nStatus:  Extraction Failed: " + d.OutFile("test_12_ASCII.000") +
+                         " could not be written; 1 file completed\n");
     EXPECT_EQ(ReadFile(d.OutFile("test_11_ASCII.000")), "A\r\n");
 }
 

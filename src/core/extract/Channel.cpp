@@ -40,11 +40,6 @@ std::FILE* OpenBuffered(Context& ctx, const std::string& path, const char* mode,
     return f;
 }
 
-char* OwnedBuffer(std::unique_ptr<char[]>& slot) {
-    if (!slot) slot = std::make_unique<char[]>(kStreamBufferSize);
-    return slot.get();
-}
-
 void WriteBytes(std::FILE* stream, const char* bytes, int count) {
     if (stream && count > 0) std::fwrite(bytes, 1, static_cast<size_t>(count), stream);
 }
@@ -140,73 +135,137 @@ int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
     OutputRegistry& out = ctx.channelState.outputs;
     if (out.open[channelId]) return 1;
 
+    std::string path =
+        JoinPath(outDir, Format("%s_%02d_%s%s", base.c_str(), channelId, keyword.c_str(), ext.c_str()));
     std::error_code ec;
     if (!std::filesystem::is_directory(outDir.empty() ? std::string(".") : outDir, ec)) {
         ctx.reporter.ShowError("Programming Error", "Output Directory Does Not Exist");
+        NoteFailedOutput(ctx, path);
         return 0;
     }
 
-    std::string path =
-        JoinPath(outDir, Format("%s_%02d_%s%s", base.c_str(), channelId, keyword.c_str(), ext.c_str()));
-    std::FILE* f = OpenBuffered(ctx, path, "w+b", "Open Extractd Data File",
-                                OwnedBuffer(out.buffers[channelId]));
-    if (!f) return 0;
-    out.streams[channelId] = f;
+    auto file = std::make_unique<OutputFile>();
+    if (!file->Open(ctx.reporter, path, "Open Extractd Data File")) {
+        NoteFailedOutput(ctx, path);
+        return 0;
+    }
+    out.streams[channelId] = file->Stream();
+    out.files[channelId] = std::move(file);
     out.open[channelId] = true;
     ctx.channelState.writers[channelId].outputPath = path;
 
     if (!out.merge) {
         std::string mergePath = JoinPath(outDir, base + "_MRG" + ext);
-        out.merge = OpenBuffered(ctx, mergePath, "w+b", "Working file NNNNN_MRG.XXX File",
-                                 OwnedBuffer(out.mergeBuffer));
-        if (!out.merge) return 0;
+        auto merge = std::make_unique<OutputFile>();
+        if (!merge->Open(ctx.reporter, mergePath, "Working file NNNNN_MRG.XXX File")) {
+            NoteFailedOutput(ctx, mergePath);
+            return 0;
+        }
+        out.merge = std::move(merge);
         out.mergePath = mergePath;
-        std::fprintf(out.merge, "%s %d %s \r\n", ExtensionWithoutDot(ext).c_str(),
+        std::fprintf(out.merge->Stream(), "%s %d %s \r\n", ExtensionWithoutDot(ext).c_str(),
                      static_cast<int>(base.size()), base.c_str());
     }
-    std::fprintf(out.merge, "%1d %d %s %s ", channelId, static_cast<int>(path.size()), path.c_str(),
-                 keyword.c_str());
+    out.entries[channelId] = Format("%1d %d %s %s ", channelId, static_cast<int>(path.size()), path.c_str(),
+                                    keyword.c_str());
+    out.current = channelId;
     return 1;
 }
 
-void CloseChannelFile(Context& ctx, int channelId) {
-    if (!ValidChannel(channelId)) return;
-    std::FILE*& f = ctx.channelState.outputs.streams[channelId];
-    if (f) {
-        std::fclose(f);
-        f = nullptr;
+void NoteFailedOutput(Context& ctx, const std::string& path) {
+    std::string& failed = ctx.channelState.outputs.failedPath;
+    if (failed.empty()) failed = path;
+}
+
+bool OutputWriteFailed(Context& ctx, int channelId) {
+    OutputRegistry& out = ctx.channelState.outputs;
+    OutputFile* file = ValidChannel(channelId) ? out.files[channelId].get() : nullptr;
+    for (OutputFile* f : {file, ctx.log.output.get()}) {
+        if (f && f->Failed()) {
+            f->ReportFailure();
+            NoteFailedOutput(ctx, f->Path());
+            return true;
+        }
     }
+    return false;
+}
+
+int CloseChannelFile(Context& ctx, int channelId) {
+    if (!ValidChannel(channelId)) return 0;
+    OutputRegistry& out = ctx.channelState.outputs;
+    out.streams[channelId] = nullptr;
+    std::unique_ptr<OutputFile> file = std::move(out.files[channelId]);
+    std::string entry = std::move(out.entries[channelId]);
+    out.entries[channelId].clear();
+    if (!file || !file->IsOpen()) return 1;
+    if (!file->Commit()) {
+        NoteFailedOutput(ctx, file->Path());
+        return 0;
+    }
+    ++out.completed;
+    if (out.merge && out.merge->IsOpen()) std::fputs(entry.c_str(), out.merge->Stream());
+    return 1;
+}
+
+void DiscardChannelFile(Context& ctx, int channelId) {
+    if (!ValidChannel(channelId)) return;
+    OutputRegistry& out = ctx.channelState.outputs;
+    out.streams[channelId] = nullptr;
+    out.files[channelId].reset();
+    out.entries[channelId].clear();
 }
 
 // Ends the run's outputs: the next run opens its channel files and _MRG afresh.
-void CloseAllOutputs(Context& ctx) {
+int CloseAllOutputs(Context& ctx) {
     OutputRegistry& out = ctx.channelState.outputs;
+    int ok = 1;
     for (int id = 0; id < kChannelCount; ++id) {
-        CloseChannelFile(ctx, id);
+        if (!CloseChannelFile(ctx, id)) ok = 0;
         out.open[id] = false;
     }
     if (out.merge) {
-        std::fclose(out.merge);
-        out.merge = nullptr;
+        if (out.merge->IsOpen() && !out.merge->Commit()) {
+            NoteFailedOutput(ctx, out.merge->Path());
+            ok = 0;
+        }
+        out.merge.reset();
     }
+    return ok;
+}
+
+void DiscardAllOutputs(Context& ctx) {
+    OutputRegistry& out = ctx.channelState.outputs;
+    for (int id = 0; id < kChannelCount; ++id) {
+        DiscardChannelFile(ctx, id);
+        out.open[id] = false;
+    }
+    out.merge.reset();
 }
 
 void FinishChannelEntry(Context& ctx, int headerLines, int columnCount) {
-    std::FILE* merge = ctx.channelState.outputs.merge;
-    if (merge) std::fprintf(merge, "%1d %1d\r\n", headerLines, columnCount);
+    OutputRegistry& out = ctx.channelState.outputs;
+    if (!ValidChannel(out.current) || out.entries[out.current].empty()) return;
+    out.entries[out.current] += Format("%1d %1d\r\n", headerLines, columnCount);
 }
 
 int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
                         const std::string& ext) {
     std::string path = base.empty() ? std::string("RIX.TO") : JoinPath(outDir, base + "_TO" + ext);
-    std::FILE* f = OpenFile(ctx, path, "w+b", "Write Time/Date");
-    if (!f) return 0;
+    OutputFile file;
+    if (!file.Open(ctx.reporter, path, "Write Time/Date")) {
+        NoteFailedOutput(ctx, path);
+        return 0;
+    }
+    std::FILE* f = file.Stream();
     std::fprintf(f, "Port\toffset\tfirst\tlast\n");
     for (int id = 1; id < kChannelCount; ++id) {
         const ChannelWriter& w = ctx.channelState.writers[id];
         std::fprintf(f, "%d\t%1.0lf\t%1.0lf\t%1.0lf\n", id, w.offsetTime, w.firstTime, w.lastTime);
     }
-    std::fclose(f);
+    if (!file.Commit()) {
+        NoteFailedOutput(ctx, path);
+        return 0;
+    }
     return 1;
 }
 

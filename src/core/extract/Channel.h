@@ -17,6 +17,7 @@
 #include "meters/Satlantic.h"
 #include "meters/Sbe_hex.h"
 #include "setup/Isf.h"
+#include "utilities/FileIo.h"
 
 namespace rix {
 
@@ -85,14 +86,18 @@ private:
     std::unique_ptr<std::array<ChannelWriter, kChannelCount>> writers_;
 };
 
+// The outputs of one run. Each is written under a temporary name and renamed
+// when complete; _MRG lists a channel file only once that file is complete.
 struct OutputRegistry {
-    std::FILE* streams[kChannelCount] = {};
-    bool open[kChannelCount] = {};
-    std::FILE* merge = nullptr;
+    std::FILE* streams[kChannelCount] = {};  // the writers' streams (null when closed)
+    bool open[kChannelCount] = {};           // opened in this run
+    std::unique_ptr<OutputFile> files[kChannelCount];
+    std::string entries[kChannelCount];  // each channel's _MRG line, entered when its file completes
+    int current = 0;                     // the channel FinishChannelEntry completes
+    std::unique_ptr<OutputFile> merge;   // _MRG
     std::string mergePath;
-    // Stream buffers of the channel files and of _MRG; they outlive their streams.
-    std::unique_ptr<char[]> buffers[kChannelCount];
-    std::unique_ptr<char[]> mergeBuffer;
+    int completed = 0;       // channel files completed in this run
+    std::string failedPath;  // the first output of the run that could not be written
 };
 
 struct ChannelState {
@@ -108,14 +113,28 @@ void ResetAllChannels(Context& ctx);
 std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
                     const std::string& purpose);
 
-// "<outDir>/<base>_<id>_<keyword><ext>", opened once per run and entered in _MRG.
+// "<outDir>/<base>_<id>_<keyword><ext>", opened once per run; its _MRG
+// entry is kept until the file is complete.
 int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
                     const std::string& outDir, const std::string& base, const std::string& ext);
-void CloseChannelFile(Context& ctx, int channelId);
-void CloseAllOutputs(Context& ctx);  // channel files, auxiliary files, then _MRG
+// Completes a channel file (renamed to its name) and enters it in _MRG.
+// 0 when it could not be written (reported).
+int CloseChannelFile(Context& ctx, int channelId);
+// Removes a channel file that is not to replace an earlier one; no _MRG entry.
+void DiscardChannelFile(Context& ctx, int channelId);
+// Completes every open channel file, then _MRG. 0 when one could not be written.
+int CloseAllOutputs(Context& ctx);
+// Removes every output the run has not completed (a failed run).
+void DiscardAllOutputs(Context& ctx);
+// The closing numbers of the last opened channel's _MRG entry.
 void FinishChannelEntry(Context& ctx, int headerLines, int columnCount);
 int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
                         const std::string& ext);
+// True when a channel file or the debug log has failed a write; the failure
+// is reported (once) and noted as the run's failed output.
+bool OutputWriteFailed(Context& ctx, int channelId);
+// Notes (once per run) the output that could not be written.
+void NoteFailedOutput(Context& ctx, const std::string& path);
 
 // Line assembler for the line-oriented meters and the date/time lines (type 42).
 // Returns 1 when at least one line was accepted by the row writer, else 0.

@@ -46,11 +46,41 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
+bool BlankName(const std::string& name) { return name.find_first_not_of(' ') == std::string::npos; }
+
+ChannelOutcome* OutcomeOf(Context& ctx, int c) {
+    for (ChannelOutcome& o : ctx.run.outcome.channels)
+        if (o.channel == c) return &o;
+    return nullptr;
+}
+
+// Lines of a channel file that are no data rows: what the device-file step
+// copied into it, and the title line(s) once its writer has written them.
+long long HeaderLinesOf(const ChannelWriter& w, int meterType, int dataOutput, long long deviceLines) {
+    long long lines = deviceLines;
+    if (w.headerPending == 0 && meterType != kXmf)  // the XMF writer has no title line
+        lines += dataOutput == 0 && RouteOf(meterType) == WriterKind::kSbe ? SbeHexHeaderLines(meterType) : 1;
+    return lines;
+}
+
+// The messages of a channel's pass are kept with its outcome.
+struct MessageCopy {
+    Context& ctx;
+    MessageCopy(Context& c, ChannelOutcome& outcome) : ctx(c) { ctx.tap.Attach(&outcome.messages); }
+    ~MessageCopy() { ctx.tap.Attach(nullptr); }
+    MessageCopy(const MessageCopy&) = delete;
+    MessageCopy& operator=(const MessageCopy&) = delete;
+};
+
 // One configured channel's pass over the whole archive.
 int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& paths, double from,
                 double to, bool showHeaders) {
     const ChannelSetup& setup = ctx.channels[c];
     const ExtractionSetup& es = ctx.extraction;
+    ChannelOutcome unlisted;
+    ChannelOutcome* found = OutcomeOf(ctx, c);
+    ChannelOutcome& outcome = found ? *found : unlisted;
+    MessageCopy copy(ctx, outcome);
     LogLine(ctx, "%c%cID = %d type = %d", '\r', '\n', c, setup.type);
     ctx.currentTime = -1;
     ctx.reporter.SetStatus(Format("Channel %d", c));
@@ -58,12 +88,19 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     if (!OpenChannelFile(ctx, c, setup.keyword, paths.outputFolder, paths.baseName,
                          paths.extension)) {
         ctx.reporter.SetStatus("Out File Error");
+        outcome.status = ChannelStatus::kFailed;
+        outcome.reason = "its file could not be created";
         return 0;
     }
+    outcome.file = ctx.channelState.writers[c].outputPath;
+    OutputFile& file = *ctx.channelState.outputs.files[c];
     // Device-file step: the analog slot of the channel, then its calibration.
     if (c < kAnalogSlots) ResetAnalogSlot(ctx, c);
-    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup,
-                          ctx.channelState.outputs.streams[c]);
+    std::string deviceProblem;
+    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, file.Stream(), &deviceProblem);
+    file.Flush();
+    const long long deviceLines = file.Lines();
+    const long long deviceBytes = file.Bytes();
 
     int sender = 0, port = 0;
     ChannelToSenderPort(c, sender, port);
@@ -81,7 +118,13 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     progress.count = ctx.run.passCount;
     progress.bytesTotal = ctx.run.archiveBytes;
     if (ctx.run.progress) ctx.run.progress(progress);
+    bool writeFailed = false;
     for (unsigned n = 1;; ++n) {
+        // A full disk ends the run at once: nothing after it could be kept.
+        if (OutputWriteFailed(ctx, c)) {
+            writeFailed = true;
+            break;
+        }
         if (StopRequested(ctx)) break;
         if (ctx.run.progress && n % 64 == 0) {
             progress.bytesRead = archive.Position();
@@ -92,6 +135,7 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         int length = ReadPacket(ctx, time, packet, archive, showHeaders);
         if (length == 0) {
             LogLine(ctx, "Bad Msg...Probably EOF, Skipped %ld Bytes", archive.Position() - start);
+            writeFailed = OutputWriteFailed(ctx, c);
             break;
         }
         LogLine(ctx, "Time %1.0lf", time);
@@ -113,11 +157,40 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         }
     }
 
-    const ChannelWriter& w = ctx.channelState.writers[c];
+    ChannelWriter& w = ctx.channelState.writers[c];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
-    CloseChannelFile(ctx, c);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
-    if (ctx.runFailed || ctx.run.stopped) return 0;
+    if (writeFailed || ctx.runFailed) {
+        DiscardChannelFile(ctx, c);
+        outcome.status = ChannelStatus::kFailed;
+        outcome.reason = "its file could not be written";
+        return 0;
+    }
+
+    file.Flush();
+    outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, deviceLines));
+    const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > deviceBytes);
+    const char* model = nullptr;
+    if (deviceProblem.empty() && !BlankName(setup.deviceFile) && SbeConIsForAnotherModel(ctx, setup.type)) {
+        SbeRequiredCode(setup.type, &model);
+        deviceProblem = Format(".CON file is not selected as %s", model);
+    }
+    if (!deviceProblem.empty() && !produced) {
+        // Nothing could be decoded: an earlier run's file of this name stays.
+        DiscardChannelFile(ctx, c);
+        w.offsetTime = 0;
+        w.firstTime = -1;
+        w.lastTime = -1;
+        outcome.status = ChannelStatus::kFailed;
+        outcome.reason = deviceProblem;
+    } else if (!CloseChannelFile(ctx, c)) {
+        outcome.status = ChannelStatus::kFailed;
+        outcome.reason = "its file could not be written";
+        return 0;
+    } else {
+        outcome.status = produced ? ChannelStatus::kComplete : ChannelStatus::kEmpty;
+    }
+    if (ctx.run.stopped) return 0;
 
     if (ctx.clock.origin < 0) {
         ctx.reporter.ShowError(
@@ -131,6 +204,51 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         return 0;
     }
     return 1;
+}
+
+// The log of a run that did not reach its end takes its name all the same:
+// it is what tells why.
+void CompleteLog(Context& ctx) {
+    if (!ctx.log.output) return;
+    if (!ctx.log.output->Commit()) NoteFailedOutput(ctx, ctx.log.output->Path());
+    ctx.log.output.reset();
+    ctx.log.file = nullptr;
+}
+
+// Outputs whose names an input also has (through a link or another path):
+// refused before anything is written.
+bool RefuseInputsAsOutputs(Context& ctx, const ExtractRequest& request, const std::string& archivePath,
+                           const RunPaths& paths, bool rawFile) {
+    std::vector<std::string> inputs = {archivePath, request.isfFile, request.esfFile, request.msfFile};
+    std::vector<std::string> outputs = {JoinPath(paths.outputFolder, paths.baseName + "_MRG" + paths.extension),
+                                        JoinPath(paths.outputFolder, paths.baseName + "_TO" + paths.extension)};
+    if (ctx.log.enabled) outputs.push_back(ctx.log.path);
+    for (int c = 11; c < kChannelCount; ++c) {
+        const ChannelSetup& setup = ctx.channels[c];
+        if (rawFile ? c != 11 : setup.type == 0) continue;
+        outputs.push_back(JoinPath(paths.outputFolder, Format("%s_%02d_%s%s", paths.baseName.c_str(), c,
+                                                              setup.keyword.c_str(), paths.extension.c_str())));
+        if (!BlankName(setup.deviceFile))
+            inputs.push_back(FindDeviceFile(paths.deviceFolder.substr(0, 512), setup.deviceFile.substr(0, 512)));
+    }
+    for (const std::string& output : outputs)
+        for (const std::string& input : inputs)
+            if (RefuseSameFile(ctx.reporter, input, output)) return true;
+    return false;
+}
+
+// The configured channels of a run, none written yet.
+void ListChannels(Context& ctx, bool rawFile) {
+    RunOutcome& o = ctx.run.outcome;
+    o.channels.clear();
+    for (int c = 11; c < kChannelCount; ++c) {
+        const ChannelSetup& setup = ctx.channels[c];
+        if (rawFile ? c != 11 : setup.type == 0) continue;
+        ChannelOutcome channel;
+        channel.channel = c;
+        channel.meter = setup.keyword;
+        o.channels.push_back(channel);
+    }
 }
 
 }  // namespace
@@ -151,8 +269,10 @@ bool StopRequested(Context& ctx) {
 void LogLine(Context& ctx, const char* fmt, ...) {
     if (!ctx.log.enabled) return;
     if (!ctx.log.file) {
-        ctx.log.file = std::fopen(ctx.log.path.c_str(), "wb");
-        if (!ctx.log.file) return;
+        auto output = std::make_unique<OutputFile>();
+        if (!output->Open(ctx.reporter, ctx.log.path, "Debug Log")) return;
+        ctx.log.file = output->Stream();
+        ctx.log.output = std::move(output);
     }
     va_list args;
     va_start(args, fmt);
@@ -162,11 +282,34 @@ void LogLine(Context& ctx, const char* fmt, ...) {
     std::fwrite(line.data(), 1, line.size(), ctx.log.file);
 }
 
-void LogEnd(Context& ctx) {
-    if (!ctx.log.file) return;
+bool LogEnd(Context& ctx) {
+    if (!ctx.log.file) return true;
     std::fputs("End Of Archive\r\n", ctx.log.file);
-    std::fclose(ctx.log.file);
+    const bool ok = ctx.log.output->Commit();
+    if (!ok) NoteFailedOutput(ctx, ctx.log.output->Path());
+    ctx.log.output.reset();
     ctx.log.file = nullptr;
+    return ok;
+}
+
+const char* ChannelStatusName(ChannelStatus status) {
+    switch (status) {
+        case ChannelStatus::kComplete: return "complete";
+        case ChannelStatus::kEmpty: return "empty";
+        case ChannelStatus::kFailed: return "failed";
+        case ChannelStatus::kNotWritten: break;
+    }
+    return "not written";
+}
+
+const char* RunStatusName(RunStatus status) {
+    switch (status) {
+        case RunStatus::kComplete: return "complete";
+        case RunStatus::kChannelsFailed: return "channels failed";
+        case RunStatus::kStopped: return "stopped";
+        case RunStatus::kFailed: break;
+    }
+    return "failed";
 }
 
 bool SplitArchiveName(const std::string& path, std::string& base, std::string& extension) {
@@ -361,13 +504,17 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
 int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
                   double to, bool showHeaders) {
     const ExtractionSetup& es = ctx.extraction;
+    OutputRegistry& out = ctx.channelState.outputs;
+    if (ctx.run.outcome.channels.empty()) ListChannels(ctx, false);
     if (!LoadJulianDates(ctx, es.dateTimeChannel, es.clockSource, es.timeStampFormat,
                          es.timeOffsetHours, archive))
         return 0;
 
     ctx.reporter.SetStatus("Setup");
     ResetMeterRunState(ctx);
-    CloseAllOutputs(ctx);
+    DiscardAllOutputs(ctx);
+    out.completed = 0;
+    out.failedPath.clear();
     ResetAllChannels(ctx);
     ResetSenderStatistics(ctx.reader);
     ResetPacketCounters(ctx.reader);
@@ -385,27 +532,25 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
     ctx.run.passCount = 0;
     for (int c = 11; c < kChannelCount; ++c)
         if (ctx.channels[c].type != 0) ++ctx.run.passCount;
-    for (int c = 11; c < kChannelCount; ++c) {
+    bool ok = true;
+    for (int c = 11; c < kChannelCount && ok; ++c) {
         if (ctx.channels[c].type == 0) continue;
         ++ctx.run.passIndex;
-        if (!ChannelPass(ctx, c, archive, paths, from, to, showHeaders)) {
-            if (ctx.run.stopped) {
-                // The channels done so far stay complete and listed.
-                WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension);
-                CloseAllOutputs(ctx);
-                LogEnd(ctx);
-                return 0;
-            }
-            CloseAllOutputs(ctx);
-            return 0;
-        }
+        ok = ChannelPass(ctx, c, archive, paths, from, to, showHeaders) != 0;
     }
+    ctx.run.outcome.filesCompleted = out.completed;
 
-    WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension);
-    CloseAllOutputs(ctx);
-    ctx.reporter.SetStatus("Finished");
-    LogEnd(ctx);
-    return 1;
+    // _TO and _MRG come last and list the files this run completed, however
+    // it ended; a run that opened no channel file leaves the earlier ones.
+    if (ok || out.merge) {
+        if (!WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension)) ok = false;
+        if (!CloseAllOutputs(ctx)) ok = false;
+    }
+    DiscardAllOutputs(ctx);
+    if (!ok && !ctx.run.stopped) return 0;
+    if (ok) ctx.reporter.SetStatus("Finished");
+    if (!LogEnd(ctx)) return 0;
+    return ok ? 1 : 0;
 }
 
 std::string RequestArchive(const ExtractRequest& request) {
@@ -415,13 +560,63 @@ std::string RequestArchive(const ExtractRequest& request) {
     return DailyArchiveName(request.baseArchive, year, day);
 }
 
+namespace {
+
+// The run's last words and its outcome, once the driver has returned.
+void FinishRun(Context& ctx, ExtractResult& r, bool ran, bool sayFailed) {
+    RunOutcome& o = ctx.run.outcome;
+    const OutputRegistry& out = ctx.channelState.outputs;
+    CompleteLog(ctx);
+    o.failedFile = out.failedPath;
+    o.filesCompleted = out.completed;
+    std::string failedChannels;
+    for (const ChannelOutcome& c : o.channels)
+        if (c.status == ChannelStatus::kFailed)
+            failedChannels += Format("%s%d %s (%s)", failedChannels.empty() ? "" : "; ", c.channel,
+                                     c.meter.c_str(), c.reason.c_str());
+    if (!o.failedFile.empty()) {
+        // No success text over an output that was lost.
+        ran = false;
+        o.status = RunStatus::kFailed;
+        ctx.reporter.SetStatus(Format("Extraction Failed: %s could not be written; %d file%s completed",
+                                      o.failedFile.c_str(), o.filesCompleted, o.filesCompleted == 1 ? "" : "s"));
+    } else if (ctx.run.stopped) {
+        o.status = RunStatus::kStopped;
+        ctx.reporter.SetStatus("Extraction Stopped");
+    } else if (!ran) {
+        o.status = RunStatus::kFailed;
+        if (sayFailed) ctx.reporter.SetStatus("Extraction Failed");
+    } else {
+        o.status = failedChannels.empty() ? RunStatus::kComplete : RunStatus::kChannelsFailed;
+    }
+    if (ran && !failedChannels.empty())
+        ctx.reporter.ShowError("Channels Without Output",
+                               Format("No file was written for channel %s", failedChannels.c_str()));
+    switch (o.status) {
+        case RunStatus::kComplete: o.exitCode = 0; break;
+        case RunStatus::kChannelsFailed: o.exitCode = 3; break;
+        case RunStatus::kStopped: o.exitCode = 130; break;
+        case RunStatus::kFailed: o.exitCode = 1; break;
+    }
+    r.stopped = ctx.run.stopped;
+    r.outcome = ran ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
+    r.summary = o;
+}
+
+}  // namespace
+
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
                                   ExtractResult* result) {
     ExtractResult local;
     ExtractResult& r = result ? *result : local;
     r = ExtractResult();
+    ctx.run.outcome = RunOutcome();
+    ctx.channelState.outputs.completed = 0;
+    ctx.channelState.outputs.failedPath.clear();
 
     std::string archivePath = RequestArchive(request);
+    ctx.run.outcome.archive = archivePath;
+    r.summary = ctx.run.outcome;
     if (archivePath.empty()) {
         r.archiveLabel = "No Archive File Name";
         return r.outcome;
@@ -478,21 +673,42 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         return r.outcome;
     }
 
+    // One run at a time writes a base's files in a folder.
+    const bool rawFile = es.inputFormat == 4;
+    RunLock lock;
+    const std::string mergeName = paths.baseName + "_MRG" + paths.extension;
+    if (!lock.Acquire(JoinPath(paths.outputFolder, mergeName) + ".lock") && errno == EWOULDBLOCK) {
+        ctx.reporter.ShowError("Output Files in Use",
+                               Format("Another run is writing the files of %s%s in %s", paths.baseName.c_str(),
+                                      paths.extension.c_str(), paths.outputFolder.c_str()));
+        ctx.reporter.SetStatus("Extraction Failed");
+        r.restartTimer = true;
+        return r.outcome;
+    }
+    if (RefuseInputsAsOutputs(ctx, request, archivePath, paths, rawFile)) {
+        ctx.reporter.SetStatus("Extraction Failed");
+        r.restartTimer = true;
+        return r.outcome;
+    }
+    ListChannels(ctx, rawFile);
+
     ctx.foundSender.fill(false);
     {
         std::error_code sizeError;
         auto size = std::filesystem::file_size(archivePath, sizeError);
         if (!sizeError) ctx.run.archiveBytes = static_cast<long>(size);
     }
-    if (es.inputFormat == 4) {
+    if (rawFile) {
         int ok = ProcessRawFile(ctx, archive, paths);
-        ctx.reporter.SetStatus(ok ? "Done with Raw File" : "Raw File Processing Failed");
+        if (ok) ctx.reporter.SetStatus("Done with Raw File");
+        else if (ctx.channelState.outputs.failedPath.empty()) ctx.reporter.SetStatus("Raw File Processing Failed");
         r.restartTimer = true;
-        r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
+        FinishRun(ctx, r, ok != 0, false);
         return r.outcome;
     }
 
-    int ok = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
+    const int extracted = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
+    int ok = extracted;
     if (ok) {
         // The merge works on the working file this run just wrote; a failed
         // merge leaves its own status ("Merge Ended by an Error").
@@ -501,15 +717,11 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
             ok = 0;
         else
             ctx.reporter.SetStatus("Done with Extraction");
-    } else if (ctx.run.stopped) {
-        ctx.reporter.SetStatus("Extraction Stopped");
-    } else {
-        ctx.reporter.SetStatus("Extraction Failed");
     }
-    r.stopped = ctx.run.stopped;
     archive.Close();
     r.restartTimer = true;
-    r.outcome = ok ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
+    // A failed merge has said so in its own status.
+    FinishRun(ctx, r, ok != 0, extracted == 0);
     return r.outcome;
 }
 

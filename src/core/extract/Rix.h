@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "setup/Isf.h"
+#include "utilities/FileIo.h"
 
 namespace rix {
 
@@ -22,12 +25,52 @@ struct ClockState {
     bool rebasePending[5] = {true, true, true, true, true};
 };
 
-// "RIX.LOG" in the working folder, written while debugging is on.
+// "RIX.LOG" in the working folder, written while debugging is on; it takes
+// its name when the run ends.
 struct DebugLog {
     bool enabled = false;
-    std::FILE* file = nullptr;
+    std::FILE* file = nullptr;  // the log's stream while it is open
+    std::unique_ptr<OutputFile> output;
     std::string path = "RIX.LOG";
 };
+
+// What became of one configured channel in a run.
+enum class ChannelStatus {
+    kComplete,    // its file holds data rows
+    kEmpty,       // its file was written without a data row
+    kFailed,      // nothing usable: no file was written (see reason)
+    kNotWritten,  // the run ended before its pass
+};
+
+struct ChannelOutcome {
+    int channel = 0;
+    std::string meter;  // type keyword, as in the instrument setup
+    std::string file;   // the channel file's name
+    long long rows = 0;  // data rows, header lines not counted
+    ChannelStatus status = ChannelStatus::kNotWritten;
+    std::string reason;  // why a failed channel wrote nothing
+    std::vector<std::string> messages;  // the messages of its pass
+};
+
+enum class RunStatus {
+    kComplete,        // ran to its end, every channel written
+    kChannelsFailed,  // ran to its end, some channels wrote nothing
+    kFailed,          // stopped on a reported failure
+    kStopped,         // stopped on request
+};
+
+// The outcome of one extraction, for the command line's summary and the window.
+struct RunOutcome {
+    std::string archive;
+    RunStatus status = RunStatus::kFailed;
+    int exitCode = 1;  // 0 complete, 1 failed, 3 channels failed, 130 stopped
+    std::vector<ChannelOutcome> channels;  // configured channels, ascending
+    std::string failedFile;  // the output that could not be written, if any
+    int filesCompleted = 0;  // channel files this run completed
+};
+
+const char* ChannelStatusName(ChannelStatus status);  // "complete", "empty", "failed", "not written"
+const char* RunStatusName(RunStatus status);          // "complete", "channels failed", "failed", "stopped"
 
 // How far a run has come: channel pass index of count (1-based; 0 for the
 // pre-passes) and the bytes of the archive read in this pass.
@@ -47,6 +90,7 @@ struct RunControl {
     long archiveBytes = 0;
     int passIndex = 0;  // channel pass under way, 1-based
     int passCount = 0;  // configured channels of the run
+    RunOutcome outcome;  // filled as the run goes
 };
 
 // Percent 0..100 of the whole run: the passes done plus the share of this one.
@@ -56,8 +100,9 @@ int RunPercent(const RunProgress& progress);
 bool StopRequested(Context& ctx);
 
 void LogLine(Context& ctx, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-// Writes "End Of Archive" and closes the log, whenever it is open.
-void LogEnd(Context& ctx);
+// Writes "End Of Archive" and completes the log, whenever it is open. False
+// when the log could not be written (reported).
+bool LogEnd(Context& ctx);
 
 // What the Extract button gathers from the main window.
 struct ExtractRequest {
@@ -87,6 +132,7 @@ struct ExtractResult {
     bool restartTimer = false;  // restart the timer and the 16 s countdown
     std::string archiveLabel;   // text for the archive label
     bool stopped = false;       // ended early on a stop request
+    RunOutcome summary;         // what became of the run and of each channel
 };
 
 // The archive a request names: in the daily mode yesterday's archive of the

@@ -20,6 +20,7 @@
 #include "extract/Misc.h"
 #include "meters/Analog.h"
 #include "meters/Devfile.h"
+#include "meters/Sbe_hex.h"
 #include "setup/Isf.h"
 #include "setup/Mainsetup.h"
 #include "setup/MeterType.h"
@@ -424,6 +425,14 @@ CheckReport CheckSetup(const ExtractRequest& request) {
                                 std::all_of(rec.statuses.begin(), rec.statuses.end(),
                                             [](const std::string& s) { return s.compare(0, 5, "Read ") == 0; });
                 ck.TakeMessages(rec, cc.devicePath);
+                const char* model = nullptr;
+                if (cc.deviceRead && SbeConIsForAnotherModel(*ctx, setup.type)) {
+                    SbeRequiredCode(setup.type, &model);
+                    ck.Problem(cc.devicePath, 0,
+                               Format(".CON file is not selected as %s: the scans of channel %d would not be "
+                                      "decoded",
+                                      model, c));
+                }
             }
         } else if (HasDeviceReader(setup.type) && es.dataOutput == 1) {
             ck.Warning(r.isfFile, line,

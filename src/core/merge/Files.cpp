@@ -351,21 +351,21 @@ bool KeyOffset(Context& ctx, const MergeSide& side, const char* name, int mode, 
 
 struct PairFiles {
     TextReader base, merge;
-    std::FILE* out = nullptr;
+    OutputFile out;  // takes its name only when the pair is complete
     std::string outPath;
-    // Closes everything; false when the output could not be written.
-    bool Close(Context& ctx, Output* output) {
+    // Closes everything and completes the output; false when it could not be written.
+    bool Close(Output* output) {
         base.Close();
         merge.Close();
-        if (!out) return true;
-        bool ok = true;
-        if (output) {
-            output->Flush();
-            ok = !output->failed();
-        }
-        ok = CloseOutput(ctx, out, outPath, kOutputPurpose) && ok;
-        out = nullptr;
-        return ok;
+        if (!out.IsOpen()) return true;
+        if (output) output->Flush();
+        return out.Commit();
+    }
+    // A pair that ended on a failure leaves no output.
+    void Abandon() {
+        base.Close();
+        merge.Close();
+        out.Discard();
     }
 };
 
@@ -377,6 +377,7 @@ void StepMerge(Context& ctx, const MergePair& pair, TextReader& baseFile, TextRe
     const bool ascending = pair.mergeMode == 2 || ctx.merge.setup.castDirection == 1;
     const bool fixedWindow = pair.merge.channelId == 0;
     for (;;) {
+        if (out.failed()) return;  // a full disk: the pair cannot be completed
         const double x = base.values[keyB];
         double k1 = r1->values[keyM], k2 = r2->values[keyM];
         if (fixedWindow) {
@@ -484,26 +485,25 @@ int RunPair(Context& ctx, int index, const std::string& deviceFolder, const std:
     }
 
     if (!files.base.IsOpen() && !files.merge.IsOpen()) return 1;
-    files.out = OpenFile(ctx, files.outPath, "w+b", kOutputPurpose);
-    if (!files.out) return 0;
-    Output out(files.out);
+    if (!files.out.Open(ctx.reporter, files.outPath, kOutputPurpose)) return 0;
+    Output out(files.out.Stream());
 
     if (mode == 3) {
         bool lastLf = true, any = false;
         AppendLines(files.base, pair.base.headerRows - pair.base.headerUse, out, lastLf, any);
         AppendLines(files.merge, pair.merge.headerRows - pair.merge.headerUse, out, lastLf, any);
-        return files.Close(ctx, &out) ? 1 : 0;
+        return files.Close(&out) ? 1 : 0;
     }
-    if (mode != 1 && mode != 2) return files.Close(ctx, &out) ? 1 : 0;  // time series: an empty file
+    if (mode != 1 && mode != 2) return files.Close(&out) ? 1 : 0;  // time series: an empty file
     if (pair.outputFormat == 2) {
         ctx.reporter.ShowError("HD", "Time Series Output Format is not Available");
-        return files.Close(ctx, &out) ? 1 : 0;
+        return files.Close(&out) ? 1 : 0;
     }
     WriteMergedHeader(ctx, pair, out);
     if (mode == 1 && m.setup.castDirection != 1 && m.setup.castDirection != 2) {
         ctx.reporter.ShowError("Error with Cast Direction",
                                Format("Select Down Cast or Up Cast to merge Pair %d on Depth", number));
-        return files.Close(ctx, &out) ? 1 : 0;
+        return files.Close(&out) ? 1 : 0;
     }
 
     const int keyB = pair.base.keyColumn - 1;
@@ -513,7 +513,7 @@ int RunPair(Context& ctx, int index, const std::string& deviceFolder, const std:
         ctx.reporter.ShowError(Format("Aborting Merge On Pair %d", number),
                                Format("Unable to Process 1st Record in Merge File %s, Check the Header Size",
                                       mergePath.c_str()));
-        files.Close(ctx, &out);
+        files.Abandon();
         return 0;
     }
     const bool mergeLeft = ReadKeyedRow(files.merge, rows[1], keyM, mergeOffset);
@@ -521,12 +521,12 @@ int RunPair(Context& ctx, int index, const std::string& deviceFolder, const std:
         ctx.reporter.ShowError(Format("Aborting Merge On Pair %d", number),
                                Format("Unable to Process 1st Record in Base File %s, Check the Header Size",
                                       basePath.c_str()));
-        files.Close(ctx, &out);
+        files.Abandon();
         return 0;
     }
     if (mergeLeft)
         StepMerge(ctx, pair, files.base, files.merge, base, &rows[0], &rows[1], baseOffset, mergeOffset, out);
-    return files.Close(ctx, &out) ? 1 : 0;
+    return files.Close(&out) ? 1 : 0;
 }
 
 }  // namespace

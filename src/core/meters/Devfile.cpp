@@ -40,16 +40,17 @@ std::string FindDeviceFile(const std::string& folder, const std::string& name) {
     return exact;
 }
 
-void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
-                           const ChannelSetup& setup, std::FILE* stream) {
-    if (channel < 0 || channel >= kChannelCount) return;
+int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
+                          const ChannelSetup& setup, std::FILE* stream, std::string* problem) {
+    if (channel < 0 || channel >= kChannelCount) return 1;
     const std::string& name = setup.deviceFile;
-    if (BlankName(name)) return;
+    if (BlankName(name)) return 1;
     const std::string path = FindDeviceFile(deviceFolder.substr(0, 512), name.substr(0, 512));
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         ctx.reporter.ShowError("Read Device File File Error", Format("Unable to open %s", path.c_str()));
-        return;
+        if (problem) *problem = "device file " + path + " cannot be opened";
+        return 0;
     }
     DeviceFileCall call;
     call.dataOutput = dataOutput;
@@ -58,43 +59,44 @@ void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std:
     call.path = path;
     call.file = f;
     call.stream = stream;
+    int read = 1;
     switch (setup.type) {
         case kAbeta:
         case kCbeta:
         case kHydroscat6:
-            ReadHobiDeviceFile(ctx, call);
+            read = ReadHobiDeviceFile(ctx, call);
             break;
         case kNx9:
         case kNx9WRef:
-            ReadNx9DeviceFile(ctx, call);
+            read = ReadNx9DeviceFile(ctx, call);
             break;
         case kNxs:
-            ReadNxsDeviceFile(ctx, call);
+            read = ReadNxsDeviceFile(ctx, call);
             break;
         case kAnalog:
         case kCtdEngr:
         case kOrb:
         case kMiscAscii:
-            ReadColumnDeviceFile(ctx, kDeviceColumns, f, ctx.channelState.writers[channel].device);
+            read = ReadColumnDeviceFile(ctx, kDeviceColumns, f, ctx.channelState.writers[channel].device);
             break;
         case kPrisma:
-            ReadPrismaDeviceFile(ctx, call);
+            read = ReadPrismaDeviceFile(ctx, call);
             break;
         case kSatlantic:
-            ReadSatlanticCalFile(ctx, call);
+            read = ReadSatlanticCalFile(ctx, call);
             break;
         case kSbe16:
         case kSbe19:
         case kSbe21:
         case kSbe25Ctd:
         case kSbe25M:
-            ReadSbeConFile(ctx, call);
+            read = ReadSbeConFile(ctx, call);
             break;
         case kSbe19PlusRaw:
-            ReadSbe19PlusConFile(ctx, call);
+            read = ReadSbe19PlusConFile(ctx, call);
             break;
         case kKxFlow:
-            ReadFlowDeviceFile(ctx, call);
+            read = ReadFlowDeviceFile(ctx, call);
             break;
         case kAscii:
         case kTAscii:
@@ -112,6 +114,8 @@ void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std:
             break;
     }
     std::fclose(f);
+    if (read == 0 && problem) *problem = "device file " + path + " is refused by its reader";
+    return read != 0 ? 1 : 0;
 }
 
 int DecodeColumnLine(Context& ctx, LineRecord& record, RowValues& values) {

@@ -77,9 +77,11 @@ struct DeviceFileShared {
 };
 
 // The device-file step of a channel's pass: opens the channel's device file
-// in the device folder and hands it to its meter type's reader.
-void ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
-                           const ChannelSetup& setup, std::FILE* stream);
+// in the device folder and hands it to its meter type's reader. 0 when the
+// file cannot be opened or its reader refuses it (reported; `problem`, when
+// given, says which); 1 otherwise, also when no device file is named.
+int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
+                          const ChannelSetup& setup, std::FILE* stream, std::string* problem = nullptr);
 
 // Finds a device file: the exact name first, then a case-insensitive match
 // in the folder (names arrive upper-cased from the instrument setup).

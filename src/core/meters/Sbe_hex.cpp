@@ -478,6 +478,35 @@ void NoteAccepted(ChannelWriter& w, double time) {
 
 }  // namespace
 
+int SbeRequiredCode(int meterType, const char** model) {
+    const char* name = "";
+    int code = 0;
+    switch (meterType) {
+        case kSbe19:
+            name = "SBE19";
+            code = 137;
+            break;
+        case kSbe21:
+            name = "SBE21";
+            code = 140;
+            break;
+        case kSbe25Ctd:
+        case kSbe25M:
+            name = "SBE25";
+            code = 139;
+            break;
+        default:
+            break;
+    }
+    if (model) *model = name;
+    return code;
+}
+
+bool SbeConIsForAnotherModel(const Context& ctx, int meterType) {
+    const int code = SbeRequiredCode(meterType);
+    return code != 0 && ctx.sbe.cal.instrumentCode != code;
+}
+
 int ReadSbeConFile(Context& ctx, const DeviceFileCall& call) {
     const ConLines con = LoadConLines(call.file);
     ConReader rd(ctx, call.path, con);
@@ -697,6 +726,12 @@ int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream) {
                      static_cast<double>(cal.sampleInterval));
     std::fputs("*END*\r\n", stream);
     return 1;
+}
+
+int SbeHexHeaderLines(int meterType) {
+    // Model, file name, software, two serial numbers, upload time, five
+    // blank fields and *END*, and for the SBE25 its sample interval.
+    return meterType == kSbe25Ctd ? 13 : 12;
 }
 
 void ResetSbe19References(Context& ctx) {

@@ -88,6 +88,13 @@ struct SbeSharedState {
     CtdWriterState ctd;
 };
 
+// The instrument code a model's scans need in its .CON (0: none is checked)
+// and the model's name in ".CON file is not selected as <model>".
+int SbeRequiredCode(int meterType, const char** model = nullptr);
+// True when the .CON last read is for another model than the meter type's:
+// its scans are not decoded.
+bool SbeConIsForAnotherModel(const Context& ctx, int meterType);
+
 int ReadSbeConFile(Context& ctx, const DeviceFileCall& call);
 int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call);
 
@@ -98,6 +105,8 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
                    bool* recognised = nullptr);
 // Header of a hex (raw) output file; 1 when written.
 int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream);
+// The lines of that header.
+int SbeHexHeaderLines(int meterType);
 // One header cell per external voltage; returns the cells written.
 int SbeVoltageTitles(Context& ctx, int meterType, std::FILE* stream);
 void ResetSbe19References(Context& ctx);

@@ -62,6 +62,31 @@ void StreamReporter::FinishRun() {
     }
 }
 
+namespace {
+
+// A message without the blank lines and line ends around it.
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of("\r\n ");
+    if (first == std::string::npos) return std::string();
+    const size_t last = text.find_last_not_of("\r\n ");
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+void TapReporter::ShowError(const std::string& title, const std::string& text) {
+    if (copies_) copies_->push_back(Trimmed(title + ": " + text));
+    target_.ShowError(title, text);
+}
+
+void TapReporter::Print(const std::string& text) {
+    if (copies_) {
+        const std::string line = Trimmed(text);
+        if (!line.empty()) copies_->push_back(line);
+    }
+    target_.Print(text);
+}
+
 bool RecordingReporter::HasBox(const std::string& title, const std::string& text) const {
     return std::any_of(boxes.begin(), boxes.end(),
                        [&](const Box& b) { return b.title == title && b.text == text; });

@@ -45,6 +45,22 @@ private:
     std::string lastStatus_;
 };
 
+// Passes every message on to its target and, while a list is attached, keeps
+// a copy of the boxes ("title: text") and printed lines: the messages of one
+// channel's pass for the run's summary.
+class TapReporter : public Reporter {
+public:
+    explicit TapReporter(Reporter& target) : target_(target) {}
+    void ShowError(const std::string& title, const std::string& text) override;
+    void SetStatus(const std::string& text) override { target_.SetStatus(text); }
+    void Print(const std::string& text) override;
+    void Attach(std::vector<std::string>* copies) { copies_ = copies; }
+
+private:
+    Reporter& target_;
+    std::vector<std::string>* copies_ = nullptr;
+};
+
 // A reporter that records everything, for tests.
 class RecordingReporter : public Reporter {
 public:

@@ -250,6 +250,7 @@ struct GomoosBuilder {
 }  // namespace
 
 int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& outputPath) {
+    if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
     std::vector<uint8_t> data;
     if (!LoadWholeFile(ctx, inputPath, "Build Archive From IOP File", data)) return 0;
 
@@ -262,8 +263,9 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
     }
 
     ctx.reporter.ShowError("HD IOP outfile is", outputPath);
-    std::FILE* out = OpenFile(ctx, outputPath, "w+b", "Build Archive From IOP");
-    if (!out) return 0;
+    OutputFile output;
+    if (!output.Open(ctx.reporter, outputPath, "Build Archive From IOP")) return 0;
+    std::FILE* out = output.Stream();
 
     char text[128];
     int textLength =
@@ -332,17 +334,19 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
         std::fwrite(o, 1, kIopHeader + static_cast<size_t>(total) + 4, out);
     }
 
-    bool written = CloseOutput(ctx, out, outputPath, "Build Archive From IOP");
+    if (!output.Commit()) return 0;
     ctx.reporter.ShowError("HD",
                            Format("IOP Extraction is Complete with %d Mod Errors", modErrors));
-    return written ? 1 : 0;
+    return 1;
 }
 
 int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::string& outputPath) {
+    if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
     std::vector<uint8_t> data;
     if (!LoadWholeFile(ctx, inputPath, "Convert GOMOOS File", data)) return 0;
-    std::FILE* outFile = OpenFile(ctx, outputPath, "w+b", "Output Archive File");
-    if (!outFile) return 0;
+    OutputFile output;
+    if (!output.Open(ctx.reporter, outputPath, "Output Archive File")) return 0;
+    std::FILE* outFile = output.Stream();
 
     auto builder = std::make_unique<GomoosBuilder>();
     GomoosBuilder& b = *builder;
@@ -412,10 +416,10 @@ int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::strin
     b.Flush();
 
     if (!b.out.empty()) std::fwrite(b.out.data(), 1, b.out.size(), outFile);
-    bool written = CloseOutput(ctx, outFile, outputPath, "Output Archive File");
+    if (!output.Commit()) return 0;
     ctx.reporter.ShowError("GOMOOS File Conversion is Complete",
                            Format("%ld File Errors Detected", b.errors));
-    return written ? 1 : 0;
+    return 1;
 }
 
 }  // namespace rix

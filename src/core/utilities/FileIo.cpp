@@ -1,5 +1,16 @@
 #include "utilities/FileIo.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include "Context.h"
 #include "archive/Archive.h"
 #include "extract/Channel.h"
@@ -51,15 +62,243 @@ bool OpenArchiveInput(Context& ctx, ArchiveStream& stream, const std::string& pa
     return false;
 }
 
-bool CloseOutput(Context& ctx, std::FILE* file, const std::string& path, const char* purpose) {
-    if (!file) return false;
-    bool ok = std::fflush(file) == 0 && !std::ferror(file);
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        ctx.reporter.ShowError(Format("%s File Error", purpose),
-                               Format("Unable to write %s", path.c_str()));
+// --- Output files ------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kOutputBuffer = 1 << 18;  // outputs are written in 256 KB blocks
+
+std::atomic<long long> gWriteLimit{-1};
+std::atomic<int> gWriteLimitError{ENOSPC};
+std::atomic<unsigned> gTempSerial{0};
+
+ssize_t SinkWrite(void* cookie, const char* buffer, size_t size) {
+    OutputSink& s = *static_cast<OutputSink*>(cookie);
+    size_t done = 0;
+    while (done < size && s.error == 0) {
+        size_t want = size - done;
+        const long long limit = gWriteLimit.load();
+        if (limit == 0) {
+            s.error = gWriteLimitError.load();
+            break;
+        }
+        if (limit > 0 && static_cast<long long>(want) > limit) want = static_cast<size_t>(limit);
+        const ssize_t n = ::write(s.fd, buffer + done, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;  // a signal (a stop request) is no failure
+            s.error = errno;
+            break;
+        }
+        if (n == 0) {
+            s.error = EIO;
+            break;
+        }
+        if (limit > 0) gWriteLimit.fetch_sub(n);
+        s.lines += std::count(buffer + done, buffer + done + n, '\n');
+        s.bytes += n;
+        done += static_cast<size_t>(n);
     }
-    return ok;
+    if (s.error != 0) errno = s.error;
+    // A short count marks the stream as failed.
+    return static_cast<ssize_t>(done);
+}
+
+int SinkSeek(void* cookie, off64_t* offset, int whence) {
+    OutputSink& s = *static_cast<OutputSink*>(cookie);
+    const off_t at = ::lseek(s.fd, static_cast<off_t>(*offset), whence);
+    if (at < 0) return -1;
+    *offset = at;
+    return 0;
+}
+
+int SinkClose(void* cookie) {
+    OutputSink& s = *static_cast<OutputSink*>(cookie);
+    if (s.fd >= 0 && ::close(s.fd) != 0 && s.error == 0 && errno != EINTR) s.error = errno;
+    s.fd = -1;
+    if (s.error != 0) {
+        errno = s.error;
+        return -1;
+    }
+    return 0;
+}
+
+// "<folder>/.<name>.tmp-<pid>-<serial>": in the final file's folder, so the
+// rename stays on one file system.
+std::string TempNameFor(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.size() > 200) name.resize(200);
+    return folder + "." + name + Format(".tmp-%ld-%u", static_cast<long>(::getpid()), gTempSerial.fetch_add(1));
+}
+
+// The file a path finally names: a symbolic link keeps pointing at the new file.
+std::string FinalTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+}  // namespace
+
+void SetOutputWriteLimitForTesting(long long bytes, int error) {
+    gWriteLimitError.store(error);
+    gWriteLimit.store(bytes < 0 ? -1 : bytes);
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::string& purpose) {
+    Discard();
+    reporter_ = &reporter;
+    path_ = path;
+    purpose_ = purpose;
+    reported_ = false;
+    sink_ = std::make_unique<OutputSink>();
+    auto refuse = [&]() {
+        sink_.reset();
+        reporter.ShowError(Format("%s File Error", purpose.c_str()), Format("Unable to open %s", path.c_str()));
+        return false;
+    };
+    if (path.empty()) return refuse();
+    const std::string target = FinalTarget(path);
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return refuse();
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe is written in place: there is no file to replace.
+        sink_->fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    } else {
+        for (int attempt = 0; attempt < 100 && sink_->fd < 0; ++attempt) {
+            tempPath_ = TempNameFor(target);
+            sink_->fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (sink_->fd < 0 && errno != EEXIST) break;
+        }
+        if (sink_->fd < 0) tempPath_.clear();
+    }
+    if (sink_->fd < 0) return refuse();
+    target_ = target;
+    cookie_io_functions_t io{};
+    io.write = SinkWrite;
+    io.seek = SinkSeek;
+    io.close = SinkClose;
+    file_ = ::fopencookie(sink_.get(), "w", io);
+    if (!file_) {
+        ::close(sink_->fd);
+        if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        return refuse();
+    }
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kOutputBuffer);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kOutputBuffer);
+    return true;
+}
+
+bool OutputFile::Failed() const {
+    return sink_ && (sink_->error != 0 || (file_ && std::ferror(file_)));
+}
+
+int OutputFile::Error() const {
+    if (!sink_) return 0;
+    return sink_->error != 0 ? sink_->error : (Failed() ? EIO : 0);
+}
+
+long long OutputFile::Bytes() const { return sink_ ? sink_->bytes : 0; }
+long long OutputFile::Lines() const { return sink_ ? sink_->lines : 0; }
+
+bool OutputFile::Flush() {
+    if (!file_) return false;
+    return std::fflush(file_) == 0 && !Failed();
+}
+
+void OutputFile::ReportFailure() {
+    if (reported_ || !reporter_) return;
+    reported_ = true;
+    reporter_->ShowError(Format("%s File Error", purpose_.c_str()),
+                         Format("Unable to write %s: %s", path_.c_str(), std::strerror(Error())));
+}
+
+bool OutputFile::Commit() {
+    if (!file_) {
+        if (sink_ && sink_->error != 0) ReportFailure();
+        return false;
+    }
+    const bool flushed = std::fflush(file_) == 0 && !std::ferror(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if ((!flushed || !closed) && sink_->error == 0) sink_->error = EIO;
+    if (sink_->error == 0 && !tempPath_.empty() && std::rename(tempPath_.c_str(), target_.c_str()) != 0)
+        sink_->error = errno;
+    if (sink_->error != 0) {
+        Discard();
+        ReportFailure();
+        return false;
+    }
+    tempPath_.clear();
+    return true;
+}
+
+void OutputFile::Discard() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (a.empty() || b.empty() || ::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool RefuseSameFile(Reporter& reporter, const std::string& input, const std::string& output) {
+    if (!IsSameFile(input, output)) return false;
+    reporter.ShowError("Same File Error", Format("Output file %s is the same file as input file %s",
+                                                 output.c_str(), input.c_str()));
+    return true;
+}
+
+RunLock::~RunLock() { Release(); }
+
+bool RunLock::Acquire(const std::string& path) {
+    Release();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int e = errno;
+            ::close(fd);
+            errno = e;
+            return false;
+        }
+        // The holder before us may have removed the file after we opened it:
+        // the lock counts only on the file the name still names.
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            fd_ = fd;
+            path_ = path;
+            return true;
+        }
+        ::close(fd);
+    }
+    errno = EWOULDBLOCK;
+    return false;
+}
+
+void RunLock::Release() {
+    if (fd_ < 0) return;
+    ::unlink(path_.c_str());  // still locked: nobody can take the removed file
+    ::close(fd_);
+    fd_ = -1;
 }
 
 }  // namespace rix

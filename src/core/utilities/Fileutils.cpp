@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kLoggers = 5;  // logger ids 1 to 4
 
-// Writes pending output in large blocks.
+// Writes pending output in large blocks (a failed write stays on the stream).
 void Drain(std::vector<uint8_t>& pending, std::FILE* file, bool force) {
     if (!pending.empty() && (force || pending.size() >= (1u << 20))) {
         std::fwrite(pending.data(), 1, pending.size(), file);
@@ -44,10 +44,12 @@ std::string SplitPartName(const std::string& inputPath, int loggerId) {
     return inputPath.substr(0, dot) + suffix + inputPath.substr(dot);
 }
 
-void SplitByLoggerId(Context& ctx, const std::string& inputPath) {
+int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
     static constexpr const char* kTitle = "Parse Logger IDs";
+    for (int id = 1; id < kLoggers; ++id)
+        if (RefuseSameFile(ctx.reporter, inputPath, SplitPartName(inputPath, id))) return 0;
     ArchiveStream input;
-    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return;
+    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
 
     ResetAllChannels(ctx);
     // A type-2 packet is written as the reader delivers it, with its time
@@ -57,34 +59,45 @@ void SplitByLoggerId(Context& ctx, const std::string& inputPath) {
 
     enum class Part { kNone, kOpen, kFailed };
     Part state[kLoggers] = {};
-    std::FILE* files[kLoggers] = {};
-    std::string names[kLoggers];
+    OutputFile files[kLoggers];
     std::vector<uint8_t> image(kMaxPayload + 32);
     auto packet = std::make_unique<ArchivePacket>();
     double time = 0;
     while (ReadPacket(ctx, time, *packet, input, false) > 0) {
         int sender = packet->sender;
         if (sender < 1 || sender >= kLoggers) continue;
-        if (state[sender] == Part::kNone) {
-            names[sender] = SplitPartName(inputPath, sender);
-            files[sender] = OpenFile(ctx, names[sender], "w+b", kTitle);
-            state[sender] = files[sender] ? Part::kOpen : Part::kFailed;
-        }
+        if (state[sender] == Part::kNone)
+            state[sender] = files[sender].Open(ctx.reporter, SplitPartName(inputPath, sender), kTitle) ? Part::kOpen
+                                                                                                     : Part::kFailed;
         if (state[sender] != Part::kOpen) continue;
         size_t n = PacketImage(*packet, image.data());
-        std::fwrite(image.data(), 1, n, files[sender]);
+        std::fwrite(image.data(), 1, n, files[sender].Stream());
+        if (files[sender].Failed()) break;  // a full disk: the split cannot be completed
     }
     input.Close();
+    // A part that failed a write ends the split: the other parts miss the
+    // packets after it, so none is kept.
+    bool written = true;
+    for (int id = 1; id < kLoggers && written; ++id)
+        if (files[id].IsOpen() && !files[id].Flush()) {
+            files[id].ReportFailure();
+            written = false;
+        }
+    if (!written) return 0;
     for (int id = 1; id < kLoggers; ++id) {
-        if (files[id]) CloseOutput(ctx, files[id], names[id], kTitle);
+        if (files[id].IsOpen() && !files[id].Commit()) written = false;
+        if (state[id] == Part::kFailed) written = false;  // reported when it could not be opened
     }
+    if (!written) return 0;
     ctx.reporter.ShowError(
         kTitle, Format("File %s has been split according to the Logger IDs", inputPath.c_str()));
+    return 1;
 }
 
 int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
                    const std::string& inputPath, const std::string& outputPath) {
     static constexpr const char* kTitle = "Convert To Type 2";
+    if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
     ArchiveStream input;
     if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
 
@@ -113,8 +126,9 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         return 0;
     }
 
-    std::FILE* out = OpenFile(ctx, outputPath, "w+b", kTitle);
-    if (!out) return 0;
+    OutputFile output;
+    if (!output.Open(ctx.reporter, outputPath, kTitle)) return 0;
+    std::FILE* out = output.Stream();
     input.Rewind();
     // The same times as in the first pass for a type-2 input.
     ResetType2Reference(ctx.julian);
@@ -158,10 +172,11 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         for (int p = 0; p < kPorts; ++p) fields.counts[p] = packet->counts[p];
         AppendPacket(pending, fields, packet->payload);
         Drain(pending, out, false);
+        if (output.Failed()) break;
     }
     Drain(pending, out, true);
     input.Close();
-    bool written = CloseOutput(ctx, out, outputPath, kTitle);
+    bool written = output.Commit();
     ResetAllChannels(ctx);
     if (!written) return 0;
     ctx.reporter.ShowError("Type 2 Conversion", "Done");

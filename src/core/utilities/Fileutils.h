@@ -6,7 +6,9 @@ namespace rix {
 
 struct Context;
 
-void SplitByLoggerId(Context& ctx, const std::string& inputPath);
+// 1 when every part was written, 0 on a reported failure (no part is then
+// left under its name).
+int SplitByLoggerId(Context& ctx, const std::string& inputPath);
 // The name of logger id's part: "_%1d" inserted before the extension.
 std::string SplitPartName(const std::string& inputPath, int loggerId);
 int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
