@@ -351,7 +351,9 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
         if (!infoArchive.given()) return Usage(err, "info", "one archive is needed", kInfoHelp);
         rix::ArchiveInventory inventory;
         if (!rix::TakeInventory(infoArchive.value, inventory)) {
-            Write(err, "rix info: cannot open the archive '" + infoArchive.value + "'\n");
+            const char* what = inventory.opened ? "read" : "open";
+            Write(err, std::string("rix info: cannot ") + what + " the archive '" + infoArchive.value + "'" +
+                           (inventory.fault.empty() ? "" : ": " + inventory.fault) + "\n");
             return 1;
         }
         Write(out, infoJson ? JsonText(InventoryJson(inventory)) : rix::InventoryText(inventory));
@@ -370,13 +372,9 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     if (*split) {
         if (!splitArchive.given()) return Usage(err, "split", "one archive is needed", kSplitHelp);
         const std::string& input = splitArchive.value;
-        std::FILE* probe = std::fopen(input.c_str(), "rb");
-        bool readable = probe != nullptr;
-        if (probe) std::fclose(probe);
         rix::StreamReporter reporter(out, err, false);
         rix::Context ctx(reporter);
-        rix::SplitByLoggerId(ctx, input);
-        return readable ? 0 : 1;
+        return rix::SplitByLoggerId(ctx, input) ? 0 : 1;
     }
     if (*toType2) {
         if (convertFiles.size() != 2) return Usage(err, "to-type2", "INPUT and OUTPUT are needed", kToType2Help);

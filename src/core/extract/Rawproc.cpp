@@ -54,6 +54,8 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
             }
         }
     }
+    // A read fault is not the end of the capture: the run fails.
+    const bool readFault = ReportStreamFault(ctx, input);
 
     const ChannelWriter& w = ctx.channelState.writers[kRawChannel];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
@@ -61,6 +63,7 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, kRawChannel);
     input.Close();
     CloseAllOutputs(ctx);
+    if (readFault) return 0;
     ctx.reporter.SetStatus("Finished Raw File");
     return 1;
 }

@@ -326,12 +326,19 @@ struct PairFiles {
     TextReader base, merge;
     std::FILE* out = nullptr;
     std::string outPath;
-    // Closes everything; false when the output could not be written.
+    // Closes everything; false when an input could not be read to its end
+    // or the output could not be written.
     bool Close(Context& ctx, Output* output) {
+        bool ok = true;
+        for (TextReader* in : {&base, &merge}) {
+            if (!in->Failed()) continue;
+            ctx.reporter.ShowError("Read File Error",
+                                   Format("Unable to Read '%s': %s", in->Path().c_str(), in->Fault().c_str()));
+            ok = false;
+        }
         base.Close();
         merge.Close();
-        if (!out) return true;
-        bool ok = true;
+        if (!out) return ok;
         if (output) {
             output->Flush();
             ok = !output->failed();

@@ -42,10 +42,10 @@ std::string SplitPartName(const std::string& inputPath, int loggerId) {
     return inputPath.substr(0, dot) + suffix + inputPath.substr(dot);
 }
 
-void SplitByLoggerId(Context& ctx, const std::string& inputPath) {
+int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
     static constexpr const char* kTitle = "Parse Logger IDs";
     ArchiveStream input;
-    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return;
+    if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
 
     ResetAllChannels(ctx);
     // A type-2 packet is written as the reader delivers it, with its time
@@ -72,12 +72,16 @@ void SplitByLoggerId(Context& ctx, const std::string& inputPath) {
         size_t n = PacketImage(*packet, image.data());
         std::fwrite(image.data(), 1, n, files[sender]);
     }
+    const bool readFault = input.Failed();
     input.Close();
     for (int id = 1; id < kLoggers; ++id) {
         if (files[id]) CloseOutput(ctx, files[id], names[id], kTitle);
+        if (files[id] && readFault) std::remove(names[id].c_str());
     }
+    if (readFault) return 0;
     ctx.reporter.ShowError(
         kTitle, Format("File %s has been split according to the Logger IDs", inputPath.c_str()));
+    return 1;
 }
 
 int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
@@ -105,6 +109,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         values->Reset();
         ParseDateTimeLine(ctx, line, n, time, utcOffsetHours, *values);
     }
+    if (input.Failed()) return 0;  // the reader has said why
     if (!found) {
         ctx.reporter.ShowError("Julian Date/Time Error",
                                "No Data found for the selected Date/Time Channel");
@@ -149,9 +154,14 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         Drain(pending, out, false);
     }
     Drain(pending, out, true);
+    const bool readFault = input.Failed();
     input.Close();
     bool written = CloseOutput(ctx, out, outputPath, kTitle);
     ResetAllChannels(ctx);
+    if (readFault) {
+        std::remove(outputPath.c_str());  // a cut archive would pass for the whole one
+        return 0;
+    }
     if (!written) return 0;
     ctx.reporter.ShowError("Type 2 Conversion", "Done");
     return 1;
