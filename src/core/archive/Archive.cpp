@@ -289,9 +289,7 @@ bool ArchiveStream::Refill() {
         return false;
     }
     const uint64_t reached = base_ + len_;
-    const bool shortRead = len_ < buffer_.size();
-    if (reached > static_cast<uint64_t>(size_) ||
-        (shortRead && reached < static_cast<uint64_t>(size_))) {
+    if (reached > static_cast<uint64_t>(size_) || (len_ == 0 && reached < static_cast<uint64_t>(size_))) {
         // The bytes read so far pass the size taken at the start, or the
         // end came before it.
         std::error_code ec;
