@@ -13,7 +13,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "Context.h"
@@ -39,10 +41,19 @@ public:
     ~InputWindow() {
         if (file_) std::fclose(file_);
     }
+    // False when the file cannot be opened or is no regular file: a device
+    // would never end and opening a pipe would wait for a writer.
     bool Open(const std::string& path) {
+        std::error_code ec;
+        const auto status = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            notRegular_ = true;
+            return false;
+        }
         file_ = std::fopen(path.c_str(), "rb");
         return file_ != nullptr;
     }
+    bool NotRegular() const { return notRegular_; }
     // Whether the file has a byte at pos (pos must not be released).
     [[gnu::always_inline]] bool Has(uint64_t pos) { return pos - start_ < bytes_.size() || More(pos); }
     // The byte at pos; Has(pos) must have been true.
@@ -84,6 +95,7 @@ private:
     uint64_t released_ = 0;  // bytes before it are no longer needed
     bool end_ = false;
     int error_ = 0;
+    bool notRegular_ = false;
 };
 
 // The input's read error, reported like the open failure; true when there was one.
@@ -96,7 +108,9 @@ bool ReportReadError(Context& ctx, const InputWindow& in, const std::string& pat
 
 bool OpenInput(Context& ctx, InputWindow& in, const std::string& path, const char* purpose) {
     if (in.Open(path)) return true;
-    ctx.reporter.ShowError(Format("%s File Error", purpose), Format("Unable to open %s", path.c_str()));
+    ctx.reporter.ShowError(Format("%s File Error", purpose),
+                           Format("Unable to open %s%s", path.c_str(),
+                                  in.NotRegular() ? ": not a regular file (a device, a pipe or a folder)" : ""));
     return false;
 }
 
