@@ -341,7 +341,7 @@ struct PairFiles {
         if (!out) return ok;
         if (output) {
             output->Flush();
-            ok = !output->failed();
+            ok = !output->failed() && ok;
         }
         ok = CloseOutput(ctx, out, outPath, kOutputPurpose) && ok;
         out = nullptr;
