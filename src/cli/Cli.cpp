@@ -438,7 +438,9 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         if (!infoArchive.given()) return Usage(err, "info", "one archive is needed", kInfoHelp);
         rix::ArchiveInventory inventory;
         if (!rix::TakeInventory(infoArchive.value, inventory)) {
-            Write(err, "rix info: cannot open the archive '" + infoArchive.value + "'\n");
+            const char* what = inventory.opened ? "read" : "open";
+            Write(err, std::string("rix info: cannot ") + what + " the archive '" + infoArchive.value + "'" +
+                           (inventory.fault.empty() ? "" : ": " + inventory.fault) + "\n");
             return 1;
         }
         if (!WriteReport(out, err, "info", infoJson ? JsonText(InventoryJson(inventory)) : rix::InventoryText(inventory)))

@@ -181,6 +181,28 @@ TEST(AcMeters, Nx9EngineeringFileHasBannerDeviceCopyAndTenRowsPerFrame) {
     EXPECT_EQ(ReadFile(d.OutFile("test_TO.000")), TimeOffsets(11, "0\t0\t2800"));
 }
 
+TEST(AcMeters, Nx9DeviceFileSavedWithMarkOrCrOnlyReadsAsPlain) {
+    Deployment d;
+    d.Isf("11 NX9 LAG=0 HAD=0 DEV=NX9.DEV\r\n");
+    d.Esf(0, 1, 0, 0);
+    Nx9Stream s;
+    d.Archive(s.Archive());
+    WriteFile(d.Path("NX9.DEV"), Nx9Device());
+    ASSERT_EQ(d.Run({"--devdir", d.Path("")}).code, 0);
+    const std::string plain = ReadFile(d.OutFile("test_11_NX9.000"));
+    for (const std::string& saved : {WithByteOrderMark(Nx9Device()), WithCrOnly(Nx9Device()),
+                                     WithByteOrderMark(WithCrOnly(Nx9Device()))}) {
+        WriteFile(d.Path("NX9.DEV"), saved);
+        RunResult r = d.Run({"--devdir", d.Path("")});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, "Status:  Done with Extraction\n");
+        const std::string out = ReadFile(d.OutFile("test_11_NX9.000"));
+        // The banner's copy of the device file keeps the file's own line ends.
+        EXPECT_EQ(WithCrOnly(out), WithCrOnly(plain));
+        EXPECT_EQ(out.find("\xEF\xBB\xBF"), std::string::npos);
+    }
+}
+
 TEST(AcMeters, Nx9RawOutputStoresFramesWithoutBanner) {
     Deployment d;
     d.Isf("11 NX9 LAG=0 HAD=0 DEV=NX9.DEV\r\n");

@@ -64,6 +64,18 @@ inline std::vector<std::string> CrLfLines(const std::string& file) {
     return lines;
 }
 
+// A text file as editors save it: behind a UTF-8 byte-order mark, or with
+// CR alone ending its lines (CR LF and LF both become CR).
+inline std::string WithByteOrderMark(const std::string& text) { return "\xEF\xBB\xBF" + text; }
+inline std::string WithCrOnly(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i] == '\n' ? '\r' : text[i];
+    }
+    return out;
+}
+
 struct RunResult {
     int code = -1;
     std::string out;

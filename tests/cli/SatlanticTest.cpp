@@ -124,6 +124,23 @@ TEST(SatlanticExtract, EngineeringRowsOnePerGoodFrame) {
     EXPECT_EQ(ReadFile(d.OutFile("test_TO.000")), TimeOffsets(11, "0\t-1\t-1"));
 }
 
+TEST(SatlanticExtract, CalibrationFileSavedWithMarkOrCrOnlyReadsAsPlain) {
+    Deployment d;
+    d.Isf("11 SATLANTIC DEV=sattst.cal\r\n");
+    d.Esf(0, 1, 0, 1);
+    d.Archive(FrameArchive());
+    WriteFile(d.Path("sattst.cal"), kCal);
+    ASSERT_EQ(d.Run({}).code, 0);
+    const std::string plain = ReadFile(d.OutFile("test_11_SATLANTIC.000"));
+    for (const std::string& saved : {WithByteOrderMark(kCal), WithCrOnly(kCal)}) {
+        WriteFile(d.Path("sattst.cal"), saved);
+        RunResult r = d.Run({});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, std::string(kSummaries) + "Status:  Done with Extraction\n");
+        EXPECT_EQ(ReadFile(d.OutFile("test_11_SATLANTIC.000")), plain);
+    }
+}
+
 TEST(SatlanticExtract, RawOutputWritesTheFramesThatPassTheChecksum) {
     Deployment d;
     WriteFile(d.Path("sattst.cal"), kCal);

@@ -107,6 +107,91 @@ TEST(SbeExtract, SixModelsInEngineeringOutput) {
     EXPECT_NE(mrg.find(" SBE19 1 9\r\n"), std::string::npos);  // header lines and columns
 }
 
+// Setup and configuration files as editors save them: a byte-order mark
+// (which used to drop the first setup line) or CR alone ending the lines.
+TEST(SbeExtract, SetupAndConFilesSavedWithMarkOrCrOnlyReadAsPlain) {
+    Deployment d;
+    SixModels(d);
+    Esf(d, 1, 0);
+    RunResult r = d.Run({"--devdir", d.Path("")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> files;
+    for (const char* name : {"test_11_SBE16.000", "test_12_SBE19.000", "test_13_SBE19PLUS_RAW.000",
+                             "test_14_SBE21.000", "test_15_SBE25CTD.000", "test_16_SBE25M.000"})
+        files.push_back(ReadFile(d.OutFile(name)));
+    const std::string err = r.err;
+    for (auto form : {WithByteOrderMark, WithCrOnly}) {
+        for (const char* name : {"setup.isf", "setup.esf", "s16.con", "s19.con", "plus.con", "s21.con", "s25.con"})
+            WriteFile(d.Path(name), form(ReadFile(d.Path(name))));
+        r = d.Run({"--devdir", d.Path("")});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, err);
+        size_t i = 0;
+        for (const char* name : {"test_11_SBE16.000", "test_12_SBE19.000", "test_13_SBE19PLUS_RAW.000",
+                                 "test_14_SBE21.000", "test_15_SBE25CTD.000", "test_16_SBE25M.000"})
+            EXPECT_EQ(ReadFile(d.OutFile(name)), files[i++]) << name;
+    }
+}
+
+// The maker's own SBE 19 .HEX file ends its lines in LF alone: it must give
+// the rows of its CR LF form, as a raw file and inside an archive.
+TEST(SbeExtract, MakersHexFileWithLfLineEndsGivesTheRowsOfItsCrLfForm) {
+    const std::string real = RealDataDir();
+    const std::string folder = real + "/seabirdscientific";
+    if (real.empty() || !FileExists(folder + "/CAST0002.HEX")) GTEST_SKIP() << "real Sea-Bird data not present";
+    const std::string lf = ReadFile(folder + "/CAST0002.HEX");
+    ASSERT_EQ(lf.find('\r'), std::string::npos);
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+
+    Deployment d;
+    d.Isf("11 SBE19 DEV=testing.CON\r\n");
+    auto rows = [](const std::string& text) {
+        size_t n = 0;
+        for (char c : text) n += c == '\n';
+        return n;
+    };
+    // Raw-file mode: the capture itself is the input.
+    WriteFile(d.Path("setup.esf"), "ESF Version=1.1\r\n4 1 0 11 0 0 0 0 21 0 250\r\n");
+    std::string outputs[2];
+    for (int form = 0; form < 2; ++form) {
+        WriteFile(d.Path("cast.hex"), form == 0 ? crlf : lf);
+        RunResult r = d.Run({"--devdir", folder}, "cast.hex");
+        EXPECT_EQ(r.code, 0) << r.err;
+        outputs[form] = ReadFile(d.OutFile("cast_11_SBE19.hex"));
+    }
+    EXPECT_GT(rows(outputs[0]), 800u);
+    EXPECT_TRUE(outputs[1] == outputs[0]) << "the LF form differs";
+
+    // In an archive, in engineering units and as hex output.
+    for (int output : {1, 0}) {
+        SCOPED_TRACE(output);
+        Esf(d, output, 11);
+        for (int form = 0; form < 2; ++form) {
+            const std::string& text = form == 0 ? crlf : lf;
+            // Twenty lines a packet in both forms, so each scan has the same time.
+            ArchiveBuilder b;
+            size_t at = 0;
+            for (uint32_t k = 1; at < text.size(); ++k) {
+                size_t end = at;
+                for (int line = 0; line < 20 && end != std::string::npos; ++line) {
+                    end = text.find('\n', end);
+                    if (end != std::string::npos) ++end;
+                }
+                if (end == std::string::npos) end = text.size();
+                b.Add(1, 1000 * k, {{0, text.substr(at, end - at)}});
+                at = end;
+            }
+            d.Archive(b);
+            RunResult r = d.Run({"--devdir", folder});
+            EXPECT_EQ(r.code, 0) << r.err;
+            outputs[form] = ReadFile(d.OutFile(output ? "test_11_SBE19.000" : "raw_test_11_SBE19.000"));
+        }
+        EXPECT_GT(rows(outputs[0]), 800u);
+        EXPECT_TRUE(outputs[1] == outputs[0]) << "the LF form differs";
+    }
+}
+
 TEST(SbeExtract, SixModelsInRawOutput) {
     Deployment d;
     SixModels(d);

@@ -42,6 +42,8 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 std::string RealDataDir() {
+    // A build outside the usual tree names the folder in the environment.
+    if (const char* env = std::getenv("RIX_REALDATA_DIR"); env && std::filesystem::is_directory(env)) return env;
 #ifdef RIX_REALDATA_DIR
     if (std::filesystem::is_directory(RIX_REALDATA_DIR)) return RIX_REALDATA_DIR;
 #endif

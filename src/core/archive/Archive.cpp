@@ -8,9 +8,13 @@
 #include "archive/Archive.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "Context.h"
+#include "report/Reporter.h"
 
 namespace rix {
 
@@ -202,12 +206,53 @@ size_t PacketImage(const ArchivePacket& packet, uint8_t* out) {
 // ---------------------------------------------------------------------------
 // ArchiveStream
 
+namespace {
+
+size_t StdioRead(void* dst, size_t n, std::FILE* file, int& error) {
+    errno = 0;
+    const size_t got = std::fread(dst, 1, n, file);
+    error = 0;
+    if (got < n && std::ferror(file)) error = errno != 0 ? errno : EIO;
+    return got;
+}
+
+ArchiveStream::ReadFunction g_read = StdioRead;
+
+constexpr const char* kNotRegular = "not a regular file (a device, a pipe or a folder)";
+
+}  // namespace
+
+void ArchiveStream::SetReadFunction(ReadFunction read) { g_read = read ? read : StdioRead; }
+
 ArchiveStream::~ArchiveStream() { Close(); }
 
 bool ArchiveStream::Open(const std::string& path) {
     Close();
+    path_ = path;
+    fault_.clear();
+    failed_ = false;
+    faultReported_ = false;
+    // Opening a FIFO would wait for a writer and a device never ends: the
+    // kind of file is checked before it is opened.
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        fault_ = kNotRegular;
+        return false;
+    }
     file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return false;
+    if (!file_) {
+        fault_ = std::strerror(errno);
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        // It was replaced by something else between the two looks.
+        Close();
+        fault_ = kNotRegular;
+        return false;
+    }
+    size_ = static_cast<long long>(size);
     if (buffer_.size() != kStreamBuffer) buffer_.assign(kStreamBuffer, 0);
     pos_ = len_ = 0;
     base_ = 0;
@@ -223,6 +268,13 @@ void ArchiveStream::Close() {
     eof_ = false;
 }
 
+void ArchiveStream::Fail(const std::string& why) {
+    failed_ = true;
+    fault_ = why;
+    eof_ = true;
+    pos_ = len_ = 0;  // nothing of the failed read is delivered
+}
+
 bool ArchiveStream::Refill() {
     if (!file_ || eof_) {
         eof_ = true;
@@ -230,7 +282,22 @@ bool ArchiveStream::Refill() {
     }
     base_ += len_;
     pos_ = 0;
-    len_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    int error = 0;
+    len_ = g_read(buffer_.data(), buffer_.size(), file_, error);
+    if (error != 0) {
+        Fail(std::strerror(error));
+        return false;
+    }
+    const uint64_t reached = base_ + len_;
+    if (reached > static_cast<uint64_t>(size_) || (len_ == 0 && reached < static_cast<uint64_t>(size_))) {
+        // The bytes read so far pass the size taken at the start, or the
+        // end came before it.
+        std::error_code ec;
+        const auto now = std::filesystem::file_size(path_, ec);
+        Fail(Format("the file changed size during the run (%lld bytes at the start, %lld now)", size_,
+                    ec ? static_cast<long long>(reached) : static_cast<long long>(now)));
+        return false;
+    }
     if (len_ == 0) {
         eof_ = true;
         return false;
@@ -264,7 +331,7 @@ void ArchiveStream::Rewind() {
     if (file_) std::rewind(file_);
     pos_ = len_ = 0;
     base_ = 0;
-    eof_ = false;
+    eof_ = failed_;
 }
 
 // ---------------------------------------------------------------------------
@@ -285,8 +352,25 @@ void ResetSenderStatistics(ReaderState& state) {
     }
 }
 
-int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
-               bool showHeader) {
+bool ReportStreamFault(Context& ctx, ArchiveStream& stream) {
+    if (!stream.Failed()) return false;
+    if (!stream.FaultReported()) {
+        stream.SetFaultReported();
+        ctx.reporter.ShowError("File Error - Can not read Archive file",
+                               Format("%s: %s", stream.Path().c_str(), stream.Fault().c_str()));
+    }
+    return true;
+}
+
+std::string OpenFaultText(const ArchiveStream& stream, const std::string& path) {
+    if (stream.Fault() == kNotRegular) return Format("%s: %s", path.c_str(), kNotRegular);
+    return path;
+}
+
+namespace {
+
+int ReadNextPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+                   bool showHeader) {
     for (;;) {
         const long start = stream.Position();
         int64_t units = 0;
@@ -320,6 +404,15 @@ int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream&
         if (ctx.log.enabled) LogLine(ctx, "Skipped %ld bytes", stream.Position() - start);
         if (stream.EofSeen()) return 0;
     }
+}
+
+}  // namespace
+
+int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+               bool showHeader) {
+    const int length = ReadNextPacket(ctx, time, packet, stream, showHeader);
+    if (length == 0) ReportStreamFault(ctx, stream);
+    return length;
 }
 
 void ChannelToSenderPort(int channelId, int& sender, int& port) {

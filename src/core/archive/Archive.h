@@ -32,17 +32,30 @@ struct ArchivePacket {
 size_t PacketImage(const ArchivePacket& packet, uint8_t* out);
 
 // Forward-only binary input through a large buffer.
+//
+// Only a regular file is opened: a device or a pipe would never end, a
+// folder is no archive. The size is taken when the file is opened and every
+// pass must find exactly that many bytes; a read error or a change of size
+// (a logger still writing, a copy still running) ends the reading with a
+// fault that the caller reports, instead of passing for the end of the file.
 class ArchiveStream {
 public:
+    // The one read primitive: n bytes into dst; fewer at the end of the
+    // file, with error set to an errno value when the read itself failed.
+    using ReadFunction = size_t (*)(void* dst, size_t n, std::FILE* file, int& error);
+
     ArchiveStream() = default;
     ~ArchiveStream();
     ArchiveStream(const ArchiveStream&) = delete;
     ArchiveStream& operator=(const ArchiveStream&) = delete;
 
+    // False when the file cannot be opened or is not a regular file;
+    // Fault() then says why.
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
-    // Reads up to n bytes; fewer means the end of the file was met.
+    // Reads up to n bytes; fewer means the end of the file was met (or a
+    // fault: see Failed()).
     size_t Read(void* dst, size_t n);
     // Next byte or -1 at the end.
     int ReadByte() {
@@ -52,16 +65,37 @@ public:
     bool AtEnd();  // no byte left
     bool EofSeen() const { return eof_; }  // a read has met the end
     long Position() const { return static_cast<long>(base_ + pos_); }
+    // Back to the start; a fault stays: the file is not read again.
     void Rewind();
+
+    const std::string& Path() const { return path_; }
+    long long Size() const { return size_; }
+    // A read error or a change of size has ended the reading.
+    bool Failed() const { return failed_; }
+    // Why the last Open or read failed ("" when nothing failed).
+    const std::string& Fault() const { return fault_; }
+    // Set by the first caller that reports the fault, so it is told once.
+    bool FaultReported() const { return faultReported_; }
+    void SetFaultReported() { faultReported_ = true; }
+
+    // Replaces the read primitive of every stream (nullptr restores it);
+    // tests inject read errors and short reads through it.
+    static void SetReadFunction(ReadFunction read);
 
 private:
     bool Refill();
+    void Fail(const std::string& why);
     std::FILE* file_ = nullptr;
     std::vector<uint8_t> buffer_;
     size_t pos_ = 0;
     size_t len_ = 0;
     uint64_t base_ = 0;  // file offset of buffer_[0]
     bool eof_ = false;
+    std::string path_;
+    long long size_ = 0;  // taken at Open
+    bool failed_ = false;
+    bool faultReported_ = false;
+    std::string fault_;
 };
 
 // Reader state kept for the program run (sequence) and per pass (counts).
@@ -86,9 +120,18 @@ struct ReaderState {
 void ResetPacketCounters(ReaderState& state);
 void ResetSenderStatistics(ReaderState& state);
 
-// Reads the next good packet. Returns total + 32, or 0 at the end of the file.
+// Reads the next good packet. Returns total + 32, or 0 at the end of the file
+// or when the stream failed; a stream fault is reported here, once, as
+// "File Error - Can not read Archive file" with the path and the reason.
 int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
                bool showHeader);
+
+// Reports a failed stream's fault (once per stream); true when it had failed.
+bool ReportStreamFault(Context& ctx, ArchiveStream& stream);
+
+// The box of an archive that Open refused: the path alone when it could not
+// be opened, with the reason when it is no regular file.
+std::string OpenFaultText(const ArchiveStream& stream, const std::string& path);
 
 // Next record of a channel: 1 found, 0 at the end (or channel id 0).
 // record must hold kMaxPayload bytes.

@@ -73,11 +73,20 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
             }
         }
     }
+    // A read fault is not the end of the capture: the run fails.
+    const bool readFault = ReportStreamFault(ctx, input);
 
     const ChannelWriter& w = ctx.channelState.writers[kRawChannel];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, kRawChannel);
     input.Close();
+    if (readFault) {
+        // What came before the fault is not the whole capture: nothing is kept.
+        DiscardAllOutputs(ctx);
+        outcome.status = ChannelStatus::kFailed;
+        outcome.reason = "the raw file could not be read to its end";
+        return 0;
+    }
     OutputFile& file = *ctx.channelState.outputs.files[kRawChannel];
     if (writeFailed || OutputWriteFailed(ctx, kRawChannel) || !file.Flush()) {
         file.ReportFailure();

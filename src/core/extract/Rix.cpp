@@ -41,6 +41,17 @@ bool ParseIntegerField(const std::string& text, double& value) {
     return true;
 }
 
+// Before the clock-source message: an input in which no packet at all was
+// found is no logger archive (or is damaged throughout), which the
+// clock-source message alone would hide.
+void ReportNoPackets(Context& ctx, const ArchiveStream& archive) {
+    if (ctx.reader.packets - ctx.reader.missing > 0) return;  // packets delivered
+    ctx.reporter.ShowError("File Error - Not a Logger Archive",
+                           Format("No packet was found in %s: it is not a logger archive, or it is "
+                                  "damaged throughout",
+                                  archive.Path().c_str()));
+}
+
 bool FolderExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_directory(path, ec);
@@ -160,10 +171,13 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     ChannelWriter& w = ctx.channelState.writers[c];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
-    if (writeFailed || ctx.runFailed) {
+    if (writeFailed || ctx.runFailed || archive.Failed()) {
+        // A read fault cut this pass short (the reader has said why), or a
+        // write failed: what the file holds is not the channel's whole data.
         DiscardChannelFile(ctx, c);
         outcome.status = ChannelStatus::kFailed;
-        outcome.reason = "its file could not be written";
+        outcome.reason = archive.Failed() ? "the archive could not be read to its end"
+                                          : "its file could not be written";
         return 0;
     }
 
@@ -193,6 +207,7 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     if (ctx.run.stopped) return 0;
 
     if (ctx.clock.origin < 0) {
+        ReportNoPackets(ctx, archive);
         ctx.reporter.ShowError(
             "found Mux IDs",
             Format("0 %d 1 %d 2 %d 3 %d 4 %d", ctx.foundSender[0] ? 1 : 0,
@@ -489,8 +504,9 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
         AssembleLines(ctx, 0, format, offsetHours, time, kDateTimeLine, port, count,
                       packet.payload + offset, nullptr);
     }
-    if (ctx.run.stopped) return 0;
+    if (ctx.run.stopped || archive.Failed()) return 0;
     if (ctx.clock.origin < 0) {
+        ReportNoPackets(ctx, archive);
         ctx.reporter.ShowError(
             "Extraction Setup Error",
             "No data packets were found for the KX Logger ID selected as the Clock Source");
@@ -643,7 +659,8 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     ctx.run.stopped = false;
     ctx.run.archiveBytes = 0;
     if (!archive.Open(archivePath)) {
-        ctx.reporter.ShowError("File Error - Can not open Archive file", archivePath);
+        ctx.reporter.ShowError("File Error - Can not open Archive file",
+                               OpenFaultText(archive, archivePath));
         r.restartTimer = true;
         return r.outcome;
     }

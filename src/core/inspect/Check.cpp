@@ -201,7 +201,7 @@ void CheckMerge(Checker& ck, CheckReport& r, const ChannelTable& channels) {
         ck.Problem(path, 0, "File Error - Can not Find Merge Setup File");
         return;
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = setuptext::OpenForReading(path);
     if (!f) {
         ck.Problem(path, 0, "Setup Merge File Error: Unable to open " + path);
         return;
@@ -371,7 +371,12 @@ CheckReport CheckSetup(const ExtractRequest& request) {
             ck.Problem(r.archive, 0, "File Name Error: Can not Parse Archive File Name");
         } else if (!rawInput) {
             if (!TakeInventory(r.archive, r.inventory)) {
-                ck.Problem(r.archive, 0, "File Error - Can not open Archive file");
+                if (r.inventory.opened)
+                    ck.Problem(r.archive, 0, "File Error - Can not read Archive file: " + r.inventory.fault);
+                else if (!r.inventory.fault.empty())
+                    ck.Problem(r.archive, 0, "File Error - Can not open Archive file: " + r.inventory.fault);
+                else
+                    ck.Problem(r.archive, 0, "File Error - Can not open Archive file");
             } else {
                 r.archiveRead = true;
                 const ArchiveInventory& inv = r.inventory;
@@ -407,16 +412,14 @@ CheckReport CheckSetup(const ExtractRequest& request) {
             cc.deviceFile = setup.deviceFile;
             cc.devicePath = FindDeviceFile(r.deviceFolder, setup.deviceFile);
             cc.deviceFound = Exists(cc.devicePath) && !IsFolder(cc.devicePath);
-            cc.caseInsensitive = cc.deviceFound && cc.devicePath != JoinPath(r.deviceFolder, setup.deviceFile);
+            cc.caseInsensitive = cc.deviceFound && cc.devicePath != DeviceFilePath(r.deviceFolder, setup.deviceFile);
             if (!cc.deviceFound) {
                 ck.Problem(r.isfFile, line,
                            Format("channel %d: device file %s not found in %s", c, setup.deviceFile.c_str(),
                                   r.deviceFolder.c_str()));
             } else {
-                if (cc.caseInsensitive)
-                    ck.Warning(r.isfFile, line,
-                               Format("channel %d: device file %s found only by a case-insensitive match: %s", c,
-                                      setup.deviceFile.c_str(), cc.devicePath.c_str()));
+                // A name in another case is no finding: the extraction finds
+                // the file the same way (the table says "case differs").
                 if (c < kAnalogSlots) ResetAnalogSlot(*ctx, c);
                 std::FILE* scratch = std::tmpfile();
                 ReadChannelDeviceFile(*ctx, es.dataOutput, c, r.deviceFolder, setup, scratch);

@@ -54,7 +54,10 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
     inventory = ArchiveInventory();
     inventory.path = path;
     ArchiveStream stream;
-    if (!stream.Open(path)) return false;
+    if (!stream.Open(path)) {
+        inventory.fault = stream.Fault();
+        return false;
+    }
     inventory.opened = true;
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
@@ -101,6 +104,10 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
             }
             offset += count;
         }
+    }
+    if (stream.Failed()) {
+        inventory.fault = stream.Fault();
+        return false;
     }
     inventory.badHeaders = ctx->reader.badHeaders;
     inventory.skippedBytes = ctx->reader.skippedBytes;

@@ -44,12 +44,16 @@ struct ArchiveInventory {
     long badHeaders = 0;
     long skippedBytes = 0;  // bytes passed over while resynchronising
     bool truncatedEnd = false;
+    // Why the archive could not be opened (a folder, a device, a pipe) or
+    // read to its end (a read error, a change of size); "" when it was.
+    std::string fault;
 
     const ChannelInventory* Channel(int id) const;
     const LoggerInventory* Logger(int id) const;
 };
 
-// Reads the archive once. False (opened false) when it cannot be opened.
+// Reads the archive once. False (opened false) when it cannot be opened; false
+// with opened true when a read failed: what came before is not the archive.
 bool TakeInventory(const std::string& path, ArchiveInventory& inventory);
 
 // The sample as a person reads it: text with \r \n \t and \xNN escapes, or

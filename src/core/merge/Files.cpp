@@ -353,10 +353,23 @@ struct PairFiles {
     TextReader base, merge;
     OutputFile out;  // takes its name only when the pair is complete
     std::string outPath;
-    // Closes everything and completes the output; false when it could not be written.
-    bool Close(Output* output) {
+    // Closes everything and completes the output; false when an input could
+    // not be read to its end (said here: the pair would be cut short) or the
+    // output could not be written.
+    bool Close(Context& ctx, Output* output) {
+        bool readOk = true;
+        for (TextReader* in : {&base, &merge}) {
+            if (!in->Failed()) continue;
+            ctx.reporter.ShowError("Read File Error",
+                                   Format("Unable to Read '%s': %s", in->Path().c_str(), in->Fault().c_str()));
+            readOk = false;
+        }
         base.Close();
         merge.Close();
+        if (!readOk) {
+            out.Discard();
+            return false;
+        }
         if (!out.IsOpen()) return true;
         if (output) output->Flush();
         return out.Commit();
@@ -492,18 +505,18 @@ int RunPair(Context& ctx, int index, const std::string& deviceFolder, const std:
         bool lastLf = true, any = false;
         AppendLines(files.base, pair.base.headerRows - pair.base.headerUse, out, lastLf, any);
         AppendLines(files.merge, pair.merge.headerRows - pair.merge.headerUse, out, lastLf, any);
-        return files.Close(&out) ? 1 : 0;
+        return files.Close(ctx, &out) ? 1 : 0;
     }
-    if (mode != 1 && mode != 2) return files.Close(&out) ? 1 : 0;  // time series: an empty file
+    if (mode != 1 && mode != 2) return files.Close(ctx, &out) ? 1 : 0;  // time series: an empty file
     if (pair.outputFormat == 2) {
         ctx.reporter.ShowError("HD", "Time Series Output Format is not Available");
-        return files.Close(&out) ? 1 : 0;
+        return files.Close(ctx, &out) ? 1 : 0;
     }
     WriteMergedHeader(ctx, pair, out);
     if (mode == 1 && m.setup.castDirection != 1 && m.setup.castDirection != 2) {
         ctx.reporter.ShowError("Error with Cast Direction",
                                Format("Select Down Cast or Up Cast to merge Pair %d on Depth", number));
-        return files.Close(&out) ? 1 : 0;
+        return files.Close(ctx, &out) ? 1 : 0;
     }
 
     const int keyB = pair.base.keyColumn - 1;
@@ -526,7 +539,7 @@ int RunPair(Context& ctx, int index, const std::string& deviceFolder, const std:
     }
     if (mergeLeft)
         StepMerge(ctx, pair, files.base, files.merge, base, &rows[0], &rows[1], baseOffset, mergeOffset, out);
-    return files.Close(&out) ? 1 : 0;
+    return files.Close(ctx, &out) ? 1 : 0;
 }
 
 }  // namespace

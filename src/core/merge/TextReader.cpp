@@ -1,12 +1,25 @@
 #include "merge/TextReader.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace rix {
 
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
+
+size_t StdioRead(void* dst, size_t n, std::FILE* file, int& error) {
+    errno = 0;
+    const size_t got = std::fread(dst, 1, n, file);
+    error = 0;
+    if (got < n && std::ferror(file)) error = errno != 0 ? errno : EIO;
+    return got;
 }
+
+TextReader::ReadFunction g_read = StdioRead;
+}  // namespace
+
+void TextReader::SetReadFunction(ReadFunction read) { g_read = read ? read : StdioRead; }
 
 TextReader::TextReader() : buffer_(std::make_unique<char[]>(kBufferSize)) {}
 
@@ -18,6 +31,9 @@ bool TextReader::Open(const std::string& path) {
     if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go through our own buffer
     size_ = pos_ = 0;
     atEnd_ = false;
+    path_ = path;
+    failed_ = false;
+    fault_.clear();
     return file_ != nullptr;
 }
 
@@ -37,7 +53,18 @@ void TextReader::Rewind() {
 
 bool TextReader::Fill() {
     pos_ = 0;
-    size_ = file_ ? std::fread(buffer_.get(), 1, kBufferSize, file_) : 0;
+    size_ = 0;
+    if (!file_ || failed_) return false;
+    int error = 0;
+    size_ = g_read(buffer_.get(), kBufferSize, file_, error);
+    if (error != 0) {
+        // What the failed read brought is not delivered: a cut line would
+        // pass for a whole one.
+        failed_ = true;
+        fault_ = std::strerror(error);
+        size_ = 0;
+        return false;
+    }
     return size_ > 0;
 }
 
@@ -46,7 +73,7 @@ bool TextReader::ReadLine(std::string_view& line) {
     spill_.clear();
     for (;;) {
         if (pos_ == size_ && !Fill()) {
-            if (spilled) {
+            if (spilled && !failed_) {
                 line = spill_;
                 return true;
             }

@@ -26,6 +26,16 @@ public:
     bool AtEnd() const { return atEnd_; }
     // Copies everything not read yet; false on a write error.
     bool CopyRest(std::FILE* out);
+    // A read error ended the reading early: it is not the end of the file.
+    // It stays until the next Open; Fault() says why.
+    bool Failed() const { return failed_; }
+    const std::string& Fault() const { return fault_; }
+    const std::string& Path() const { return path_; }
+
+    // Replaces fread for every reader (nullptr restores it); tests inject
+    // read errors through it. error is set to an errno value on failure.
+    using ReadFunction = size_t (*)(void* dst, size_t n, std::FILE* file, int& error);
+    static void SetReadFunction(ReadFunction read);
 
 private:
     bool Fill();
@@ -36,6 +46,9 @@ private:
     size_t pos_ = 0;
     bool atEnd_ = false;
     std::string spill_;  // a line that crosses the end of the buffer
+    std::string path_;
+    bool failed_ = false;
+    std::string fault_;
 };
 
 }  // namespace rix

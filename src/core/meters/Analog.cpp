@@ -38,7 +38,7 @@ void ResetAnalogSlot(Context& ctx, int slot) {
 
 int ReadAnalogDeviceFile(Context& ctx, int slot, const std::string& name) {
     if (BlankName(name) || !ValidSlot(slot)) return 0;
-    std::FILE* f = std::fopen(name.c_str(), "r");
+    std::FILE* f = setuptext::OpenForReading(name);
     if (!f) {
         ctx.reporter.ShowError("Device File Error",
                                Format("Error Opening Device File '%s' for Channel %d", name.c_str(), slot));

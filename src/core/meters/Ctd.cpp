@@ -101,6 +101,9 @@ int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clock
         if (FeedSbe19Prepass(ctx, channel, time, count, packet.payload + offset)) break;
     }
 
+    // A read fault is not the end of the cast: the run stops.
+    if (archive.Failed()) return 0;
+
     // The references stay; the channel pass starts its lines and clock afresh.
     archive.Rewind();
     ResetChannel(ctx, channel);

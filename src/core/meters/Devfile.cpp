@@ -13,6 +13,7 @@
 #include "meters/Satlantic.h"
 #include "meters/Sbe_hex.h"
 #include "setup/MeterType.h"
+#include "setup/SetupText.h"
 #include "utilities/FileIo.h"
 
 namespace rix {
@@ -25,19 +26,58 @@ bool BlankName(const std::string& name) {
 
 }  // namespace
 
-std::string FindDeviceFile(const std::string& folder, const std::string& name) {
-    std::string exact = JoinPath(folder, name);
+std::string DeviceFilePath(const std::string& folder, const std::string& name) {
+    if (!name.empty() && name[0] == '/') return name;
+    return JoinPath(folder, name);
+}
+
+namespace {
+
+// The entry of folder whose name matches name ignoring case ("" for none).
+std::string EntryIgnoringCase(const std::string& folder, const std::string& name) {
     std::error_code ec;
-    if (std::filesystem::exists(exact, ec)) return exact;
-    // Names arrive upper-cased from the instrument setup; on a file system that
-    // tells case apart, the folder may hold the file in another case.
     const std::filesystem::path dir(folder.empty() ? std::string(".") : folder);
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (entry.size() == name.size() && strcasecmp(entry.c_str(), name.c_str()) == 0)
-            return JoinPath(folder, entry);
+        if (entry.size() == name.size() && strcasecmp(entry.c_str(), name.c_str()) == 0) return entry;
     }
-    return exact;
+    return "";
+}
+
+// An absolute path resolved one folder at a time; the path as given when
+// some part of it matches nothing.
+std::string ResolveIgnoringCase(const std::string& path) {
+    std::error_code ec;
+    std::string resolved;
+    size_t pos = 1;
+    while (pos <= path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty()) continue;
+        std::string next = resolved + "/" + part;
+        if (!std::filesystem::exists(next, ec)) {
+            const std::string entry = EntryIgnoringCase(resolved.empty() ? "/" : resolved, part);
+            if (entry.empty()) return path;
+            next = resolved + "/" + entry;
+        }
+        resolved = next;
+    }
+    return resolved.empty() ? path : resolved;
+}
+
+}  // namespace
+
+std::string FindDeviceFile(const std::string& folder, const std::string& name) {
+    std::string exact = DeviceFilePath(folder, name);
+    std::error_code ec;
+    if (std::filesystem::exists(exact, ec)) return exact;
+    // Names arrive upper-cased from the instrument setup; on a file system that
+    // tells case apart, the file may be stored in another case.
+    if (exact != JoinPath(folder, name)) return ResolveIgnoringCase(exact);
+    const std::string entry = EntryIgnoringCase(folder, name);
+    return entry.empty() ? exact : JoinPath(folder, entry);
 }
 
 int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
@@ -46,7 +86,7 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
     const std::string& name = setup.deviceFile;
     if (BlankName(name)) return 1;
     const std::string path = FindDeviceFile(deviceFolder.substr(0, 512), name.substr(0, 512));
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = setuptext::OpenForReading(path);
     if (!f) {
         ctx.reporter.ShowError("Read Device File File Error", Format("Unable to open %s", path.c_str()));
         if (problem) *problem = "device file " + path + " cannot be opened";

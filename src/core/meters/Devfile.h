@@ -83,8 +83,13 @@ struct DeviceFileShared {
 int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
                           const ChannelSetup& setup, std::FILE* stream, std::string* problem = nullptr);
 
-// Finds a device file: the exact name first, then a case-insensitive match
-// in the folder (names arrive upper-cased from the instrument setup).
+// The device file's path as named: an absolute name as it stands, any other
+// name inside the device folder.
+std::string DeviceFilePath(const std::string& folder, const std::string& name);
+
+// Finds a device file: the exact path first, then a case-insensitive match
+// (names arrive upper-cased from the instrument setup): in the folder, or
+// for an absolute name folder by folder along its path.
 std::string FindDeviceFile(const std::string& folder, const std::string& name);
 
 // 1 on success, 0 on failure (reported).

@@ -636,12 +636,19 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
     if (recognised) *recognised = false;
     scan = SbeScan{};
     // Lengths count a CR LF line end: a line without one, or longer than any
-    // scan, is parsed as empty (it still meets the instrument-code check).
+    // scan, is parsed as empty (it still meets the instrument-code check). A
+    // line ended by LF alone, as the maker's software saves .HEX files, is
+    // taken as the same line with CR LF.
     char l[kMaxScanLength + 1] = {};
-    if (line && length >= 2 && length <= kMaxScanLength && line[length - 1] == '\n' &&
-        (line[length - 2] & 0x7F) == '\r') {
-        for (int i = 0; i < length; ++i) l[i] = static_cast<char>(line[i] & 0x7F);
-        l[length] = '\0';
+    const bool lfOnly = line && length >= 1 && line[length - 1] == '\n' &&
+                        (length < 2 || (line[length - 2] & 0x7F) != '\r');
+    const int withCrLf = lfOnly ? length + 1 : length;
+    if (line && withCrLf >= 2 && withCrLf <= kMaxScanLength && line[length - 1] == '\n') {
+        for (int i = 0; i < length - 1; ++i) l[i] = static_cast<char>(line[i] & 0x7F);
+        l[withCrLf - 2] = '\r';
+        l[withCrLf - 1] = '\n';
+        l[withCrLf] = '\0';
+        length = withCrLf;
     } else {
         length = 0;
     }
@@ -767,7 +774,15 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
                 WriteSbeHexHeader(ctx, in.meterType, in.stream);
                 w.headerPending = 0;
             }
-            std::fwrite(w.record, 1, static_cast<size_t>(w.lineLength), in.stream);
+            // Hex output keeps the scan as received, with the file's CR LF line
+            // end also when the instrument's file ended it in LF alone.
+            const size_t n = static_cast<size_t>(w.lineLength);
+            if (n >= 2 && w.record[n - 2] == '\r') {
+                std::fwrite(w.record, 1, n, in.stream);
+            } else {
+                std::fwrite(w.record, 1, n - 1, in.stream);
+                std::fputs("\r\n", in.stream);
+            }
             NoteAccepted(w, time);
             accepted = 1;
             return false;

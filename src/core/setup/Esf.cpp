@@ -29,6 +29,7 @@ int ReadEsfFile(Reporter& reporter, ExtractionSetup& setup, const std::string& p
 
     std::string line;
     setuptext::ReadLine(stream, kLineLimit, line);  // the version line, not checked
+    bool taken = false;
     if (setuptext::ReadLine(stream, kLineLimit, line)) {
         int values[kValueCount];
         int scanned = 0;
@@ -46,9 +47,17 @@ int ReadEsfFile(Reporter& reporter, ExtractionSetup& setup, const std::string& p
             for (int i = 0; i < kValueCount; ++i) {
                 if (i != kReservedIndex) *fields[i] = values[i];
             }
+            taken = true;
         }
     }
     std::fclose(stream);
+    // A typo must not turn a run in engineering units with Julian stamps
+    // into raw data with millisecond stamps unnoticed.
+    if (!taken)
+        reporter.ShowError("ESF File Error",
+                           Format("Can not read the settings line of ESF file <%s>: the default settings "
+                                  "are used",
+                                  path.c_str()));
     return 1;
 }
 

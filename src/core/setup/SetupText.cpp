@@ -1,5 +1,6 @@
 #include "setup/SetupText.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -7,8 +8,47 @@ namespace rix::setuptext {
 
 std::FILE* OpenForReading(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return nullptr;
-    return std::fopen(path.c_str(), "rb");
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return nullptr;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+
+    // One look through the file: a mark at its start, any LF, any CR.
+    unsigned char head[3] = {};
+    const size_t headLength = std::fread(head, 1, sizeof head, file);
+    const bool mark = headLength == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    bool lf = false, cr = false;
+    for (size_t i = 0; i < headLength; ++i) {
+        lf = lf || head[i] == '\n';
+        cr = cr || head[i] == '\r';
+    }
+    char block[8192];
+    size_t n;
+    while (!lf && (n = std::fread(block, 1, sizeof block, file)) > 0) {
+        lf = std::memchr(block, '\n', n) != nullptr;
+        cr = cr || std::memchr(block, '\r', n) != nullptr;
+    }
+    const bool crOnly = cr && !lf;
+    std::rewind(file);
+    if (!mark && !crOnly) return file;
+
+    std::FILE* copy = std::tmpfile();
+    if (!copy) {
+        // No room for a copy: at least the mark is passed over.
+        if (mark) std::fseek(file, 3, SEEK_SET);
+        return file;
+    }
+    if (mark) std::fseek(file, 3, SEEK_SET);
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
+        if (crOnly)
+            for (size_t i = 0; i < n; ++i)
+                if (block[i] == '\r') block[i] = '\n';
+        std::fwrite(block, 1, n, copy);
+    }
+    std::fclose(file);
+    std::rewind(copy);
+    return copy;
 }
 
 bool ReadLineWithEnd(std::FILE* stream, std::size_t limit, std::string& line) {

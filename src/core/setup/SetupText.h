@@ -9,7 +9,12 @@
 
 namespace rix::setuptext {
 
-// Opens a setup file for reading; nullptr when it cannot be opened or is a folder.
+// Opens a setup, device or calibration file for reading; nullptr when it
+// cannot be opened or is no regular file (a folder, a device, a pipe).
+// Files as editors save them read like plain ones: a UTF-8 byte-order mark
+// is dropped, and in a file whose lines end in CR alone (no LF anywhere)
+// every CR reads as LF. Such a file is read through a normalised copy, so a
+// rewind goes back to its first line.
 std::FILE* OpenForReading(const std::string& path);
 
 // Reads one line ended by LF, CR or CR LF (the end is not kept). At most

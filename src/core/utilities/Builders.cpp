@@ -7,11 +7,15 @@
 // the calendar time of the records that follow it.
 #include "utilities/Builders.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "Context.h"
@@ -23,6 +27,92 @@
 namespace rix {
 
 namespace {
+
+// ------------------------------------------------------------- input window
+
+// Forward reading of a builder's input: the bytes from the earliest position
+// still needed up to the furthest one looked at stay in memory, so memory
+// follows the longest record, not the size of the file. Positions are file
+// offsets. A read error is not the end of the file: Failed() tells it.
+class InputWindow {
+public:
+    static constexpr size_t kChunk = size_t{1} << 20;
+
+    ~InputWindow() {
+        if (file_) std::fclose(file_);
+    }
+    // False when the file cannot be opened or is no regular file: a device
+    // would never end and opening a pipe would wait for a writer.
+    bool Open(const std::string& path) {
+        std::error_code ec;
+        const auto status = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            notRegular_ = true;
+            return false;
+        }
+        file_ = std::fopen(path.c_str(), "rb");
+        return file_ != nullptr;
+    }
+    bool NotRegular() const { return notRegular_; }
+    // Whether the file has a byte at pos (pos must not be released).
+    [[gnu::always_inline]] bool Has(uint64_t pos) { return pos - start_ < bytes_.size() || More(pos); }
+    // The byte at pos; Has(pos) must have been true.
+    uint8_t At(uint64_t pos) const { return bytes_[static_cast<size_t>(pos - start_)]; }
+    // n bytes from pos, valid until the next Has; Has(pos + n - 1) must have been true.
+    const uint8_t* Span(uint64_t pos) const { return bytes_.data() + static_cast<size_t>(pos - start_); }
+    // Bytes before pos will not be looked at again.
+    void Release(uint64_t pos) {
+        if (pos > released_) released_ = pos;
+    }
+    bool Failed() const { return error_ != 0; }
+    int Error() const { return error_; }
+
+private:
+    [[gnu::noinline]] bool More(uint64_t pos) {
+        while (pos >= start_ + bytes_.size() && !end_) Load();
+        return pos < start_ + bytes_.size();
+    }
+    void Load() {
+        const size_t drop = static_cast<size_t>(std::min<uint64_t>(released_ - start_, bytes_.size()));
+        if (drop >= kChunk) {
+            bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(drop));
+            start_ += drop;
+        }
+        const size_t old = bytes_.size();
+        bytes_.resize(old + kChunk);
+        errno = 0;
+        const size_t n = std::fread(bytes_.data() + old, 1, kChunk, file_);
+        bytes_.resize(old + n);
+        if (n < kChunk) {
+            end_ = true;
+            if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
+        }
+    }
+
+    std::FILE* file_ = nullptr;
+    std::vector<uint8_t> bytes_;
+    uint64_t start_ = 0;     // file offset of bytes_[0]
+    uint64_t released_ = 0;  // bytes before it are no longer needed
+    bool end_ = false;
+    int error_ = 0;
+    bool notRegular_ = false;
+};
+
+// The input's read error, reported like the open failure; true when there was one.
+bool ReportReadError(Context& ctx, const InputWindow& in, const std::string& path, const char* purpose) {
+    if (!in.Failed()) return false;
+    ctx.reporter.ShowError(Format("%s File Error", purpose),
+                           Format("Unable to read %s: %s", path.c_str(), std::strerror(in.Error())));
+    return true;
+}
+
+bool OpenInput(Context& ctx, InputWindow& in, const std::string& path, const char* purpose) {
+    if (in.Open(path)) return true;
+    ctx.reporter.ShowError(Format("%s File Error", purpose),
+                           Format("Unable to open %s%s", path.c_str(),
+                                  in.NotRegular() ? ": not a regular file (a device, a pipe or a folder)" : ""));
+    return false;
+}
 
 // ---------------------------------------------------------------- IOP files
 
@@ -37,27 +127,29 @@ struct IopHeader {
     int hour = 24, minute = 60, second = 60;
 };
 
-// Copies line number `index` (0-based) of the text at the start of data into
-// buf, cut at its line end and at the buffer's size.
-void TextLine(const std::vector<uint8_t>& data, int index, char* buf, size_t size) {
-    size_t pos = 0;
-    for (int skipped = 0; skipped < index && pos < data.size(); ++pos) {
-        if (data[pos] == '\n') ++skipped;
-    }
+// Copies the next line of file into buf, cut at its first CR or LF and at
+// the buffer's size; the rest up to and including the LF is passed over.
+void TextLine(std::FILE* file, char* buf, size_t size) {
     size_t n = 0;
-    while (pos < data.size() && data[pos] != '\n' && data[pos] != '\r' && n + 1 < size) {
-        buf[n++] = static_cast<char>(data[pos++]);
+    bool copying = true;
+    for (int c; (c = std::getc(file)) != EOF && c != '\n';) {
+        if (c == '\r' || n + 1 >= size) copying = false;
+        if (copying) buf[n++] = static_cast<char>(c);
     }
     buf[n] = '\0';
 }
 
 // The three header lines; false when any of them does not scan whole.
-bool ParseIopHeader(const std::vector<uint8_t>& data, IopHeader& header) {
-    char line[256];
+bool ParseIopHeader(const std::string& path, IopHeader& header) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char lines[3][256];
+    for (auto& line : lines) TextLine(file, line, sizeof line);
+    std::fclose(file);
+    char* line = lines[0];
     IopHeader h;
-    TextLine(data, 0, line, sizeof line);
     if (std::sscanf(line, "P%d", &h.profileId) != 1) return false;
-    TextLine(data, 1, line, sizeof line);
+    line = lines[1];
     if (std::sscanf(line, "%lf, %d/%d/%d %d:%d:%d", &h.julian, &h.day, &h.month, &h.year, &h.hour,
                     &h.minute, &h.second) != 7) {
         return false;
@@ -66,7 +158,7 @@ bool ParseIopHeader(const std::vector<uint8_t>& data, IopHeader& header) {
     // is valid; the archive does not carry it.
     double latDeg = 0, latMin = 0, lonDeg = 0, lonMin = 0;
     char ns = 0, ew = 0;
-    TextLine(data, 2, line, sizeof line);
+    line = lines[2];
     if (std::sscanf(line, "%2lf%lf %c,%3lf%lf %c", &latDeg, &latMin, &ns, &lonDeg, &lonMin, &ew) !=
         6) {
         return false;
@@ -100,20 +192,20 @@ struct GomoosHead {
     int fields = 0;  // numbers read; -1 when nothing but white space is left
     int type = 0;
     int length = 0;
-    size_t end = 0;  // where the record's data starts
+    uint64_t end = 0;  // where the record's data starts
 };
 
 bool IsSpace(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // A decimal integer with an optional sign, saturating instead of overflowing.
-bool ScanInt(const std::vector<uint8_t>& data, size_t& pos, int& value) {
-    size_t p = pos;
+bool ScanInt(InputWindow& data, uint64_t& pos, int& value) {
+    uint64_t p = pos;
     bool negative = false;
-    if (p < data.size() && (data[p] == '+' || data[p] == '-')) negative = data[p++] == '-';
-    if (p >= data.size() || !std::isdigit(data[p])) return false;
+    if (data.Has(p) && (data.At(p) == '+' || data.At(p) == '-')) negative = data.At(p++) == '-';
+    if (!data.Has(p) || !std::isdigit(data.At(p))) return false;
     long long v = 0;
-    while (p < data.size() && std::isdigit(data[p])) {
-        if (v < INT_MAX) v = v * 10 + (data[p] - '0');
+    while (data.Has(p) && std::isdigit(data.At(p))) {
+        if (v < INT_MAX) v = v * 10 + (data.At(p) - '0');
         ++p;
     }
     if (v > INT_MAX) v = INT_MAX;
@@ -122,24 +214,24 @@ bool ScanInt(const std::vector<uint8_t>& data, size_t& pos, int& value) {
     return true;
 }
 
-GomoosHead ScanHead(const std::vector<uint8_t>& data, size_t pos) {
+GomoosHead ScanHead(InputWindow& data, uint64_t pos) {
     GomoosHead head;
-    while (pos < data.size() && IsSpace(data[pos])) ++pos;
+    while (data.Has(pos) && IsSpace(data.At(pos))) ++pos;
     head.end = pos;
-    if (pos >= data.size()) {
+    if (!data.Has(pos)) {
         head.fields = -1;
         return head;
     }
     if (!ScanInt(data, pos, head.type)) return head;
     head.fields = 1;
     head.end = pos;
-    if (pos >= data.size() || data[pos] != ',') return head;
+    if (!data.Has(pos) || data.At(pos) != ',') return head;
     ++pos;
-    while (pos < data.size() && IsSpace(data[pos])) ++pos;
+    while (data.Has(pos) && IsSpace(data.At(pos))) ++pos;
     head.end = pos;
     if (!ScanInt(data, pos, head.length)) return head;
     head.fields = 2;
-    if (pos < data.size() && data[pos] == ',') ++pos;
+    if (data.Has(pos) && data.At(pos) == ',') ++pos;
     head.end = pos;
     return head;
 }
@@ -251,11 +343,12 @@ struct GomoosBuilder {
 
 int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& outputPath) {
     if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
-    std::vector<uint8_t> data;
-    if (!LoadWholeFile(ctx, inputPath, "Build Archive From IOP File", data)) return 0;
+    static constexpr const char* kInputPurpose = "Build Archive From IOP File";
+    InputWindow data;
+    if (!OpenInput(ctx, data, inputPath, kInputPurpose)) return 0;
 
     IopHeader header;
-    if (!ParseIopHeader(data, header)) {
+    if (!ParseIopHeader(inputPath, header)) {
         header = IopHeader();
         ctx.reporter.ShowError("Invalid File Header - Using Defaults",
                                "Requires\n\nPid\njjj.hhhh, dd/mm/yy hh:mm:ss\nDDMM.MMMM "
@@ -277,21 +370,21 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
     int modErrors = 0;
     bool textWritten = false;
     std::vector<uint8_t> packet(kIopHeader + kMaxPayload + 4);
-    const size_t size = data.size();
-    size_t i = 0;
+    uint64_t i = 0;
     // The text header is scanned like any other bytes: it holds no sync pair.
-    while (i + 1 < size) {
-        if (data[i] != kIopSync || data[i + 1] != kIopSync) {
+    while (data.Has(i + 1)) {
+        data.Release(i);
+        if (data.At(i) != kIopSync || data.At(i + 1) != kIopSync) {
             ++i;
             continue;
         }
-        const size_t start = i + 2;
+        const uint64_t start = i + 2;
         // A candidate that does not hold together is taken for a false sync:
         // scanning goes on from its second sync byte, so that a real packet
         // whose sync lies inside the false header is still found.
         ++i;
-        if (size - start < kIopHeader + 6) continue;
-        const uint8_t* h = data.data() + start;
+        if (!data.Has(start + kIopHeader + 6 - 1)) continue;
+        const uint8_t* h = data.Span(start);
         int total = static_cast<int16_t>(Big16(h + 4));
         int counts[kPorts];
         int sum = 0;
@@ -303,8 +396,9 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
         }
         if (!countsOk || total < 0 || sum != total || total >= kIopMaxTotal) continue;
         const size_t body = static_cast<size_t>(total) + 4;  // payload and trailer
-        if (size - start - kIopHeader < body + 2) continue;
+        if (!data.Has(start + kIopHeader + body + 2 - 1)) continue;
 
+        h = data.Span(start);  // the window may have moved
         const uint8_t* payload = h + kIopHeader;
         unsigned checksum = 16;
         for (size_t k = 0; k < kIopHeader; ++k) checksum += h[k];
@@ -334,6 +428,11 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
         std::fwrite(o, 1, kIopHeader + static_cast<size_t>(total) + 4, out);
     }
 
+    if (ReportReadError(ctx, data, inputPath, kInputPurpose)) {
+        // What came before the error is not the whole profile.
+        output.Discard();
+        return 0;
+    }
     if (!output.Commit()) return 0;
     ctx.reporter.ShowError("HD",
                            Format("IOP Extraction is Complete with %d Mod Errors", modErrors));
@@ -342,8 +441,9 @@ int BuildFromIop(Context& ctx, const std::string& inputPath, const std::string& 
 
 int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::string& outputPath) {
     if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
-    std::vector<uint8_t> data;
-    if (!LoadWholeFile(ctx, inputPath, "Convert GOMOOS File", data)) return 0;
+    static constexpr const char* kInputPurpose = "Convert GOMOOS File";
+    InputWindow data;
+    if (!OpenInput(ctx, data, inputPath, kInputPurpose)) return 0;
     OutputFile output;
     if (!output.Open(ctx.reporter, outputPath, "Output Archive File")) return 0;
     std::FILE* outFile = output.Stream();
@@ -351,9 +451,16 @@ int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::strin
     auto builder = std::make_unique<GomoosBuilder>();
     GomoosBuilder& b = *builder;
     bool dateSeen = false;
-    size_t lastGood = 0;
+    uint64_t lastGood = 0;
     GomoosHead head = ScanHead(data, 0);
     while (head.fields != -1) {
+        // A resynchronisation goes back to one byte behind lastGood at most.
+        data.Release(lastGood);
+        // The packets so far go out in blocks: the archive is not held whole.
+        if (b.out.size() >= InputWindow::kChunk) {
+            std::fwrite(b.out.data(), 1, b.out.size(), outFile);
+            b.out.clear();
+        }
         bool valid = head.fields == 2 && head.type >= 0 && head.type <= 8 && head.length >= 0 &&
                      head.length < kGomoosMaxLength;
         if (valid && head.length >= kGomoosPortSize) {
@@ -362,11 +469,11 @@ int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::strin
             valid = false;
         }
         bool last = false;
-        size_t nextPos = 0;
+        uint64_t nextPos = 0;
         GomoosHead next;
         if (valid) {
-            nextPos = head.end + static_cast<size_t>(head.length);
-            if (nextPos > data.size()) {
+            nextPos = head.end + static_cast<uint64_t>(head.length);
+            if (nextPos > head.end && !data.Has(nextPos - 1)) {
                 // Cut off by the end of the file.
                 ++b.errors;
                 break;
@@ -381,7 +488,7 @@ int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::strin
         }
 
         if (valid) {
-            const uint8_t* bytes = data.data() + head.end;
+            const uint8_t* bytes = data.Span(head.end);
             int port = head.type == 0 ? 8 : head.type - 1;
             if (head.type == 0) {
                 int yearDay = 0;
@@ -410,11 +517,16 @@ int BuildFromGomoos(Context& ctx, const std::string& inputPath, const std::strin
         // next date-time record.
         dateSeen = false;
         ++lastGood;
-        if (lastGood >= data.size()) break;
+        if (!data.Has(lastGood)) break;
         head = ScanHead(data, lastGood);
     }
     b.Flush();
 
+    if (ReportReadError(ctx, data, inputPath, kInputPurpose)) {
+        // What came before the error is not the whole file.
+        output.Discard();
+        return 0;
+    }
     if (!b.out.empty()) std::fwrite(b.out.data(), 1, b.out.size(), outFile);
     if (!output.Commit()) return 0;
     ctx.reporter.ShowError("GOMOOS File Conversion is Complete",

@@ -58,7 +58,8 @@ bool LoadWholeFile(Context& ctx, const std::string& path, const char* purpose,
 bool OpenArchiveInput(Context& ctx, ArchiveStream& stream, const std::string& path,
                       const char* purpose) {
     if (stream.Open(path)) return true;
-    ReportOpenFailure(ctx, path, purpose);
+    ctx.reporter.ShowError(Format("%s File Error", purpose),
+                           "Unable to open " + OpenFaultText(stream, path));
     return false;
 }
 

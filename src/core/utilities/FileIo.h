@@ -21,7 +21,8 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 bool LoadWholeFile(Context& ctx, const std::string& path, const char* purpose,
                    std::vector<uint8_t>& data);
 
-// Opens an archive for the packet reader, with the same box on failure.
+// Opens an archive for the packet reader, with the same box on failure (the
+// reason added when the path names no regular file).
 bool OpenArchiveInput(Context& ctx, ArchiveStream& stream, const std::string& path,
                       const char* purpose);
 

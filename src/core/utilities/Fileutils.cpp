@@ -74,6 +74,7 @@ int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
         std::fwrite(image.data(), 1, n, files[sender].Stream());
         if (files[sender].Failed()) break;  // a full disk: the split cannot be completed
     }
+    const bool readFault = input.Failed();
     input.Close();
     // A part that failed a write ends the split: the other parts miss the
     // packets after it, so none is kept.
@@ -83,7 +84,8 @@ int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
             files[id].ReportFailure();
             written = false;
         }
-    if (!written) return 0;
+    // A read error leaves parts that would pass for the whole archive: none is kept.
+    if (!written || readFault) return 0;
     for (int id = 1; id < kLoggers; ++id) {
         if (files[id].IsOpen() && !files[id].Commit()) written = false;
         if (state[id] == Part::kFailed) written = false;  // reported when it could not be opened
@@ -120,6 +122,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         values->Reset();
         ParseDateTimeLine(ctx, line, n, time, utcOffsetHours, *values);
     }
+    if (input.Failed()) return 0;  // the reader has said why
     if (!found) {
         ctx.reporter.ShowError("Julian Date/Time Error",
                                "No Data found for the selected Date/Time Channel");
@@ -159,8 +162,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
             ctx.reporter.ShowError(
                 kTitle, Format("Day code %d (20%02d) does not fit a type-2 packet: their dates end in 2032",
                                yearDay, yearDay / 1000 % 100));
-            std::fclose(out);
-            std::remove(outputPath.c_str());
+            output.Discard();
             return 0;
         }
         PacketFields fields;
@@ -175,10 +177,14 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
         if (output.Failed()) break;
     }
     Drain(pending, out, true);
+    const bool readFault = input.Failed();
     input.Close();
-    bool written = output.Commit();
     ResetAllChannels(ctx);
-    if (!written) return 0;
+    if (readFault) {
+        output.Discard();  // a cut archive would pass for the whole one
+        return 0;
+    }
+    if (!output.Commit()) return 0;
     ctx.reporter.ShowError("Type 2 Conversion", "Done");
     return 1;
 }

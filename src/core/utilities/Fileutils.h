@@ -6,8 +6,8 @@ namespace rix {
 
 struct Context;
 
-// 1 when every part was written, 0 on a reported failure (no part is then
-// left under its name).
+// 1 when every part was written, 0 on a reported failure: an unopenable
+// archive, a read error, a failed write (no part is then left under its name).
 int SplitByLoggerId(Context& ctx, const std::string& inputPath);
 // The name of logger id's part: "_%1d" inserted before the extension.
 std::string SplitPartName(const std::string& inputPath, int loggerId);

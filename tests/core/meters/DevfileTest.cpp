@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "meters/Devfile.h"
 #include "meters/Seawater.h"
 #include "setup/MeterType.h"
+#include "setup/SetupText.h"
 
 namespace {
 
@@ -167,6 +169,21 @@ TEST(ColumnDeviceFile, FindsUpperCasedNamesInAnyCase) {
     EXPECT_EQ(rix::FindDeviceFile(dir.path(), "CTD.DEV"), dir.file("CTD.DEV"));
     EXPECT_EQ(rix::FindDeviceFile(dir.path(), "NONE.DEV"), dir.file("NONE.DEV"));
     EXPECT_EQ(rix::FindDeviceFile(dir.file("missing"), "ORB.DEV"), dir.file("missing") + "/ORB.DEV");
+}
+
+// An absolute name stands as given (upper-cased by the setup reader, so it is
+// matched folder by folder ignoring case), not joined to the device folder.
+TEST(ColumnDeviceFile, AbsoluteNamesAreNotJoinedToTheFolder) {
+    rixtest::TempDir dir;
+    std::filesystem::create_directory(dir.file("Cal"));
+    rixtest::WriteFile(dir.file("Cal/orb.dev"), "x");
+    std::string upper = dir.file("Cal/orb.dev");
+    rix::setuptext::ToUpperAscii(upper);
+    EXPECT_EQ(rix::FindDeviceFile(dir.file("elsewhere"), dir.file("Cal/orb.dev")), dir.file("Cal/orb.dev"));
+    EXPECT_EQ(rix::FindDeviceFile(dir.file("elsewhere"), upper), dir.file("Cal/orb.dev"));
+    EXPECT_EQ(rix::FindDeviceFile(dir.path(), dir.file("Cal/none.dev")), dir.file("Cal/none.dev"));
+    EXPECT_EQ(rix::DeviceFilePath(dir.path(), "/x/ORB.DEV"), "/x/ORB.DEV");
+    EXPECT_EQ(rix::DeviceFilePath(dir.path(), "ORB.DEV"), dir.file("ORB.DEV"));
 }
 
 TEST(ColumnRecord, ConvertsEachKind) {

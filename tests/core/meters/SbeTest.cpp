@@ -139,7 +139,9 @@ TEST_F(SbeFixture, ScansOfEachModel) {
     EXPECT_EQ(Convert(rix::kSbe19, "482254DF0000000000000C63\r\n", nullptr, &known), 0);
     EXPECT_TRUE(known);
     EXPECT_EQ(Convert(rix::kSbe19, "482254DF0000000000000C63\n", nullptr, &known), 0);
-    EXPECT_FALSE(known);  // its length counts a CR LF
+    EXPECT_TRUE(known);  // LF alone ends a scan as CR LF does
+    EXPECT_EQ(Convert(rix::kSbe19, "482254DF0000000000000C63", nullptr, &known), 0);
+    EXPECT_FALSE(known);  // no line end at all
     EXPECT_EQ(Convert(rix::kSbe19, "482254DF00000000000G0C63\r\n", nullptr, &known), 0);
     EXPECT_FALSE(known);
 

@@ -38,10 +38,15 @@ TEST_F(EsfFixture, ReadsElevenValuesIgnoringTheReservedOne) {
 TEST_F(EsfFixture, ShortOrMissingValueLineGivesDefaults) {
     const rix::ExtractionSetup defaults;
     for (const char* content : {"ESF Version=1.1\r\n", "ESF Version=1.1\r\n1 1 1 21 0 0 2 4 21 5\r\n", ""}) {
+        rep.Clear();
         ASSERT_EQ(Read(content), 1);
         EXPECT_EQ(rix::EsfText(s), rix::EsfText(defaults)) << content;
+        // The defaults are said once: a typo must not pass for the intended setup.
+        ASSERT_EQ(rep.boxes.size(), 1u) << content;
+        EXPECT_EQ(rep.boxes[0].title, "ESF File Error");
+        EXPECT_NE(rep.boxes[0].text.find("the default settings are used"), std::string::npos);
     }
-    EXPECT_TRUE(rep.boxes.empty());
+    rep.Clear();
     EXPECT_EQ(rix::ReadEsfFile(rep, s, dir.file("none.esf")), 0);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].title, "ESF File Error");
