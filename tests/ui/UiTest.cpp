@@ -782,6 +782,8 @@ void UiTest::everyRunEndsReadyWithOneSummaryBox() {
     QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
     QVERIFY(m.ExtractButton->isEnabled());
     QVERIFY(!r.Collecting());
+    prog.p->Show();
+    Shot(&m, "main-window-after-run");
     // Reset Status keeps its role.
     QVERIFY(m.StopButton->isEnabled());
     m.StopButton->click();
