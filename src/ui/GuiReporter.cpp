@@ -21,7 +21,9 @@ GuiReporter::GuiReporter(DialogHooks& hooks, QObject* parent) : QObject(parent),
 
 void GuiReporter::ShowError(const std::string& title, const std::string& text) {
     QString t = QString::fromStdString(title), x = QString::fromStdString(text);
-    if (collecting_) {
+    // The run's own messages come from the worker; what the window thread
+    // reports meanwhile answers something the person did, and is a box.
+    if (collecting_ && QThread::currentThread() != thread()) {
         QString message = t + ": " + x;
         while (message.endsWith('\n')) message.chop(1);
         ToStandardError(t, x);

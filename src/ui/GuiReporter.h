@@ -35,8 +35,9 @@ public:
     void SetBoxParent(QWidget* parent) { parent_ = parent; }
     int OpenBoxes() const { return open_; }
 
-    // While a run is on, messages do not stop it for a box: each goes to
-    // standard error and to messageRaised, and is kept for EndRun.
+    // While a run is on, its messages (those raised on the worker thread) do
+    // not stop it for a box: each goes to standard error and to
+    // messageRaised, and is kept for EndRun.
     void BeginRun();
     // Ends the run's collection and returns its messages ("title: text").
     QStringList EndRun();

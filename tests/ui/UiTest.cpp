@@ -831,6 +831,10 @@ void UiTest::everyRunEndsReadyWithOneSummaryBox() {
     }, nullptr);
     QVERIFY(prog.WaitForRun());
     QVERIFY(prog.person.boxes.isEmpty());
+    // What the window thread reports meanwhile (a person's own action) is a box.
+    r.ShowError("Save", "failed");
+    QCOMPARE(prog.person.boxes, QStringList({"Save|failed"}));
+    prog.person.boxes.clear();
     const QStringList all = r.EndRun();
     QCOMPARE(all.size(), GuiReporter::kMaxRunMessages + 1);
     QCOMPARE(all.last(), QString("... and 5 more on standard error"));
