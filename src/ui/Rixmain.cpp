@@ -668,6 +668,13 @@ bool TFormRIX::LoadSetupFile(const QString& path) {
     LBDevFileFolder->setText(Text(s.deviceFolder));
     LBOutputFileFolder->setText(Text(s.outputFolder));
     baseName_ = Text(s.baseArchive);
+    if (mode_ == 1 && !HasBaseName()) {
+        // A daily setup without its base name would look for "*.*yy.ddd"
+        // and exit: it is taken in manual mode instead.
+        SetMode(0);
+        ShowBaseControls(false);
+        reporter_.SetStatus("No 24 Hr Base Name - Manual File Processing");
+    }
     // The check's report was of the setup before.
     CheckForm->ClearReport();
     if (reporter_.StatusText().startsWith("Status:  Setup Checked")) reporter_.SetStatus("Setup Loaded");
@@ -723,13 +730,6 @@ void TFormRIX::Timer1Timer() {
         bool loaded = LoadSetupFile(QDir(startupDir_).filePath(kStartupSetupName));
         Timer1->setInterval(1000);
         if (!loaded) return;
-        if (mode_ == 1 && !HasBaseName()) {
-            // A daily setup without its base name would look for "*.*yy.ddd"
-            // and exit: start in manual mode instead.
-            SetMode(0);
-            ShowBaseControls(false);
-            reporter_.SetStatus("No 24 Hr Base Name - Manual File Processing");
-        }
         if (mode_ == 1) ExtractButtonClick();
     }
     if (mode_ == 1) {
