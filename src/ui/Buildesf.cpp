@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "Widgets.h"
+
 namespace rixui {
 
 namespace {
@@ -76,33 +78,35 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
         return a;
     };
 
-    QMenu* file = bar->addMenu("File");
-    NewESF = item(file, "NewESF", "New", false);
+    QMenu* file = bar->addMenu("&File");
+    NewESF = item(file, "NewESF", "&New", false);
     OpenESF = item(file, "OpenESF", "&Open", false);
+    Save1 = item(file, "Save1", "&Save", false);
     SaveESF = item(file, "SaveESF", "Save &As", false);
     file->addSeparator();
     ExitESF = item(file, "ExitESF", "&Close", false);
     connect(NewESF, &QAction::triggered, this, &TBESFForm::NewESFClick);
     connect(OpenESF, &QAction::triggered, this, &TBESFForm::OpenESFClick);
+    connect(Save1, &QAction::triggered, this, &TBESFForm::Save1Click);
     connect(SaveESF, &QAction::triggered, this, &TBESFForm::SaveESFClick);
     connect(ExitESF, &QAction::triggered, this, &TBESFForm::ExitESFClick);
 
-    QMenu* input = bar->addMenu("Input File Format");
-    KXArchive = item(input, "KXArchive", "KX Archive");
-    MicroProfiler = unused(item(input, "MicroProfiler", "Micro-Profiler"));
-    IOPFile = item(input, "IOPFile", "IOP");
-    MOPAKFile = unused(item(input, "MOPAKFile", "MOPAK Archive"));
-    RawFile = item(input, "RawFile", "Raw Data");
+    QMenu* input = bar->addMenu("&Input File Format");
+    KXArchive = item(input, "KXArchive", "&KX Archive");
+    MicroProfiler = unused(item(input, "MicroProfiler", "&Micro-Profiler"));
+    IOPFile = item(input, "IOPFile", "&IOP");
+    MOPAKFile = unused(item(input, "MOPAKFile", "M&OPAK Archive"));
+    RawFile = item(input, "RawFile", "&Raw Data");
     input_ = {{KXArchive, 0}, {MicroProfiler, 1}, {IOPFile, 2}, {MOPAKFile, 3}, {RawFile, 4}};
 
-    QMenu* output = bar->addMenu("Data Output");
-    RawData = item(output, "RawData", "Raw Data");
-    EngrUnits = item(output, "EngrUnits", "Processed w/Headers");
+    QMenu* output = bar->addMenu("&Data Output");
+    RawData = item(output, "RawData", "&Raw Data");
+    EngrUnits = item(output, "EngrUnits", "&Processed w/Headers");
     dataOutput_ = {{RawData, 0}, {EngrUnits, 1}};
 
-    DepthMenu = bar->addMenu("Extracton Depth Corrections");
+    DepthMenu = bar->addMenu("Extracton D&epth Corrections");
     DepthMenu->setObjectName("DepthCorrections");
-    NoDepthCorrections = item(DepthMenu, "NoDepthCorrections", "No Depth Corrections");
+    NoDepthCorrections = item(DepthMenu, "NoDepthCorrections", "&No Depth Corrections");
     DepthFromCTD = unused(item(DepthMenu, "DepthFromCTD", "Insert Depth from Archive File CTD"));
     unused(item(DepthMenu, "InsertClosestDepth", "Insert Closet Depth", false));
     unused(item(DepthMenu, "InsertInterpolatedDepth", "Insert Interpolated Depth", false));
@@ -113,40 +117,40 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
     DepthMenu->menuAction()->setVisible(false);
     depth_ = {{NoDepthCorrections, 0}, {DepthFromCTD, 1}};
 
-    QMenu* files = bar->addMenu("Output Files");
-    IndividualFiles = item(files, "IndividualFiles", "Individual Files");
-    MergedFiles = item(files, "MergedFiles", "Merged Files");
-    TimeSeriesFile = item(files, "TimeSeriesFile", "Time Series File", false);
+    QMenu* files = bar->addMenu("&Output Files");
+    IndividualFiles = item(files, "IndividualFiles", "&Individual Files");
+    MergedFiles = item(files, "MergedFiles", "&Merged Files");
+    TimeSeriesFile = item(files, "TimeSeriesFile", "&Time Series File", false);
     TimeSeriesFile->setVisible(false);
     outputFiles_ = {{IndividualFiles, 0}, {MergedFiles, 1}};
 
-    QMenu* clock = bar->addMenu("Clock Source");
-    MuxID0 = item(clock, "MuxID0", "Use First Logger ID Found");
+    QMenu* clock = bar->addMenu("&Clock Source");
+    MuxID0 = item(clock, "MuxID0", "Use &First Logger ID Found");
     MuxID0->setVisible(false);
-    MuxID1 = item(clock, "MuxID1", "Logger ID = 1");
-    MuxID2 = item(clock, "MuxID2", "Logger ID = 2");
-    MuxID3 = item(clock, "MuxID3", "Logger ID = 3");
-    MuxID4 = item(clock, "MuxID4", "Logger ID = 4");
+    MuxID1 = item(clock, "MuxID1", "Logger ID = &1");
+    MuxID2 = item(clock, "MuxID2", "Logger ID = &2");
+    MuxID3 = item(clock, "MuxID3", "Logger ID = &3");
+    MuxID4 = item(clock, "MuxID4", "Logger ID = &4");
     clock_ = {{MuxID0, 0}, {MuxID1, 1}, {MuxID2, 2}, {MuxID3, 3}, {MuxID4, 4}};
 
-    QMenu* stamp = bar->addMenu("Time Stamp Format");
-    ElapsedTime = stamp->addMenu("Elapsed Time");
+    QMenu* stamp = bar->addMenu("&Time Stamp Format");
+    ElapsedTime = stamp->addMenu("&Elapsed Time");
     ElapsedTime->setObjectName("ElapsedTime");
-    RIXTSMSFile = item(ElapsedTime, "RIXTSMSFile", "Milli-Seconds From Start of File");
-    RIXTSMSPower = item(ElapsedTime, "RIXTSMSPower", "Milli-Secconds From Power On");
-    RIXTSSecFile = item(ElapsedTime, "RIXTSSecFile", "Seconds From Start of File");
-    RIXTSSecPower = item(ElapsedTime, "RIXTSSecPower", "Seconds From Power On");
-    DKDC1 = stamp->addMenu("Julian Date");
+    RIXTSMSFile = item(ElapsedTime, "RIXTSMSFile", "&Milli-Seconds From Start of File");
+    RIXTSMSPower = item(ElapsedTime, "RIXTSMSPower", "Milli-Secconds From &Power On");
+    RIXTSSecFile = item(ElapsedTime, "RIXTSSecFile", "&Seconds From Start of File");
+    RIXTSSecPower = item(ElapsedTime, "RIXTSSecPower", "Seconds &From Power On");
+    DKDC1 = stamp->addMenu("&Julian Date");
     DKDC1->setObjectName("DKDC1");
-    RIXTSJDay = item(DKDC1, "RIXTSJDay", "JJJJ.jjjjjjjj");
-    RIXTSYearJDay = item(DKDC1, "RIXTSYearJDay", "YJJJ.jjjjjjjj");
-    RIXTSYearPlusJDay = item(DKDC1, "RIXTSYearPlusJDay", "YYYY   JJJ.jjjjjjjj");
+    RIXTSJDay = item(DKDC1, "RIXTSJDay", "&JJJJ.jjjjjjjj");
+    RIXTSYearJDay = item(DKDC1, "RIXTSYearJDay", "&YJJJ.jjjjjjjj");
+    RIXTSYearPlusJDay = item(DKDC1, "RIXTSYearPlusJDay", "Y&YYY   JJJ.jjjjjjjj");
     // Calendar date and time in UTC, for data that leaves this program.
-    RIXTSIsoUtc = item(stamp, "RIXTSIsoUtc", "YYYY-MM-DDThh:mm:ss.sssZ");
-    RIXTSRawMeter = item(stamp, "RIXTSRawMeter", "Raw Meter Time");
+    RIXTSIsoUtc = item(stamp, "RIXTSIsoUtc", "YYYY-MM-DDThh:mm:ss.sss&Z");
+    RIXTSRawMeter = item(stamp, "RIXTSRawMeter", "&Raw Meter Time");
     RIXTSRawMeter->setVisible(false);
     stamp->addSeparator();
-    JulianDateHelp1 = item(stamp, "JulianDateHelp1", "Julian Date Help", false);
+    JulianDateHelp1 = item(stamp, "JulianDateHelp1", "Julian Date &Help", false);
     connect(JulianDateHelp1, &QAction::triggered, this, &TBESFForm::JulianDateHelp1Click);
     timeStamp_ = {{RIXTSMSFile, 0},   {RIXTSMSPower, 1},      {RIXTSSecFile, 2},
                   {RIXTSSecPower, 3}, {RIXTSJDay, 4},         {RIXTSYearJDay, 5},
@@ -178,7 +182,8 @@ TBESFForm::TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* paren
         s->setValue(value);
         return s;
     };
-    LBESF = label("LBESF", "*.ESF");
+    LBESF = new ElidedLabel("*.ESF", this);
+    LBESF->setObjectName("LBESF");
     LBInput = label("LBInput", "");
     LBDataOutput = label("LBDataOutput", "");
     LBDepth = label("LBDepth", "");
@@ -371,6 +376,8 @@ void TBESFForm::JulianDateHelp1Click() {
 }
 
 void TBESFForm::NewESFClick() {
+    // A new setup names no file: Save asks for one.
+    LBESF->setText("*.ESF");
     rix::ResetExtractionSetup(record_);
     SetFromRecord(record_);
     RefreshSummary();
@@ -380,26 +387,51 @@ void TBESFForm::NewESFClick() {
 void TBESFForm::OpenESFClick() {
     const QString path = hooks_.chooseFile(this, OpenESFDialog);
     if (path.isEmpty()) return;
+    OpenFile(path);
+}
+
+bool TBESFForm::OpenFile(const QString& path) {
     rix::ExtractionSetup read;
-    if (rix::ReadEsfFile(reporter_, read, ToStd(path))) {
+    const bool ok = rix::ReadEsfFile(reporter_, read, ToStd(path));
+    if (ok) {
         record_ = read;
         ShowFileName(LBESF, path);
         SetFromRecord(record_);
     }
     RefreshSummary();
+    return ok;
+}
+
+QString TBESFForm::CurrentFile() const {
+    return LBESF->text() == "*.ESF" ? QString() : LBESF->text();
+}
+
+void TBESFForm::Save1Click() {
+    const QString path = CurrentFile();
+    if (path.isEmpty()) {
+        SaveESFClick();
+        return;
+    }
+    if (AskToReplace(path)) WriteTo(path);
 }
 
 void TBESFForm::SaveESFClick() {
-    const QString path = hooks_.chooseFile(this, SaveESFDialog);
-    if (path.isEmpty()) return;
+    FileDialogOptions options = SaveESFDialog;
+    if (!CurrentFile().isEmpty()) options.initialName = CurrentFile();
+    const QString path = hooks_.chooseFile(this, options);
+    if (!path.isEmpty()) WriteTo(path);
+}
+
+bool TBESFForm::WriteTo(const QString& path) {
     std::FILE* f = OpenForWriting(path, "Extraction Setup");
-    if (!f) return;
+    if (!f) return false;
     record_ = CollectRecord();
     rix::WriteEsfFile(record_, f);
-    if (!FinishWriting(f, path, "Extraction Setup")) return;
+    if (!FinishWriting(f, path, "Extraction Setup")) return false;
     ShowFileName(LBESF, path);
     RefreshSummary();
     changed_ = false;
+    return true;
 }
 
 bool TBESFForm::MayClose() {

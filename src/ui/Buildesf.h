@@ -26,9 +26,13 @@ public:
     TBESFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent = nullptr);
 
     void Open1Click() override { OpenESFClick(); }
+    bool OpenFile(const QString& path) override;
+    QString CurrentFile() const override;
+    void ExitClick() override { ExitESFClick(); }
 
     void NewESFClick();
     void OpenESFClick();
+    void Save1Click();
     void SaveESFClick();
     void ExitESFClick();
     void KXArchiveClick(QAction* item);
@@ -52,6 +56,7 @@ public:
 
     QAction* NewESF;
     QAction* OpenESF;
+    QAction* Save1;
     QAction* SaveESF;
     QAction* ExitESF;
     QAction* KXArchive;
@@ -106,8 +111,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool HoldsUnsavedChanges() const override { return changed_; }
 
 private:
+    bool WriteTo(const QString& path);
     // Asks about unsaved changes; false when the window stays open.
     bool MayClose();
     bool JulianChecked() const;

@@ -11,6 +11,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "Widgets.h"
 #include "setup/MeterType.h"
 
 namespace rixui {
@@ -54,23 +55,23 @@ TISFForm::TISFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent)
     NewISF = item(file, "NewISF", "&New");
     OpenISF = item(file, "OpenISF", "&Open");
     Save1 = item(file, "Save1", "&Save");
-    Save1->setVisible(false);
     SaveAsISF = item(file, "SaveAsISF", "Save &As");
     file->addSeparator();
     ExitISF = item(file, "ExitISF", "E&xit");
     QMenu* clear = bar->addMenu("&Clear_Logger_Settings");
     for (int n = 1; n <= 4; ++n) {
         ClearMux[n - 1] = item(clear, qPrintable(QString("ClearMux%1").arg(n)),
-                               qPrintable(QString("Clear Logger ID %1").arg(n)));
+                               qPrintable(QString("Clear Logger ID &%1").arg(n)));
         connect(ClearMux[n - 1], &QAction::triggered, this, [this, n] { ClearMux1Click(n); });
     }
     connect(NewISF, &QAction::triggered, this, &TISFForm::NewISFClick);
     connect(OpenISF, &QAction::triggered, this, &TISFForm::OpenISFClick);
+    connect(Save1, &QAction::triggered, this, &TISFForm::Save1Click);
     connect(SaveAsISF, &QAction::triggered, this, &TISFForm::SaveAsISFClick);
     connect(ExitISF, &QAction::triggered, this, &TISFForm::ExitISFClick);
 
     auto* heading = new QLabel("Instrument Selection File: ", this);
-    LBISFFile = new QLabel("New File", this);
+    LBISFFile = new ElidedLabel("New File", this);
     LBISFFile->setObjectName("LBISFFile");
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(heading);
@@ -90,9 +91,6 @@ TISFForm::TISFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent)
     grid->addWidget(new QLabel("  Lag (ms)  ", this), 0, 3);
     grid->addWidget(new QLabel("Height Above\n  Datum (cm)  ", this), 0, 4);
     grid->addWidget(new QLabel("Device File\n *.DEV  *.CON  *.CAL ", this), 0, 5);
-    QStringList names;
-    for (int code = 0; code < rix::kMeterTypeCount; ++code)
-        names << QString::fromLatin1(rix::MeterTypeByCode(code).listName);
     for (int r = 1; r <= kRows; ++r) {
         const int i = r - 1;
         grid->addWidget(new QLabel(QString::number(r), this), r, 0);
@@ -100,7 +98,7 @@ TISFForm::TISFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent)
         LBID[i]->setObjectName(QString("LBID%1").arg(r));
         CBType[i] = new QComboBox(this);
         CBType[i]->setObjectName(QString("CBType%1").arg(r));
-        CBType[i]->addItems(names);
+        FillMeterTypeList(CBType[i]);
         auto* numbers = new QIntValidator(this);
         MELag[i] = new QLineEdit("0", this);
         MELag[i]->setObjectName(QString("MELag%1").arg(r));
@@ -147,6 +145,13 @@ void TISFForm::CBType1Change(int row) {
         reporter_.ShowError("Programming Error - CBTypeASCII", "Invalid Meter Type Selected");
         return;
     }
+    if (!MeterTypeSelectable(CBType[row - 1], index)) {
+        // A type the file cannot hold: the row goes back to what the channel is.
+        Showing guard(showing_);
+        const int type = table_[ChannelOf(row)].type;
+        CBType[row - 1]->setCurrentIndex(type >= 0 && type < rix::kMeterTypeCount ? type : 0);
+        return;
+    }
     rix::MatchMeterKeyword(table_[ChannelOf(row)], rix::MeterTypeByCode(index).keyword);
 }
 
@@ -190,14 +195,37 @@ void TISFForm::NewISFClick() {
 void TISFForm::OpenISFClick() {
     const QString path = hooks_.chooseFile(this, OpenISFDialog);
     if (path.isEmpty()) return;
-    if (!rix::ReadIsfFile(reporter_, table_, ToStd(path))) return;
+    OpenFile(path);
+}
+
+bool TISFForm::OpenFile(const QString& path) {
+    if (!rix::ReadIsfFile(reporter_, table_, ToStd(path))) return false;
     ShowFileName(LBISFFile, path);
     TCChannelsChange();
+    return true;
+}
+
+QString TISFForm::CurrentFile() const {
+    return LBISFFile->text() == "New File" ? QString() : LBISFFile->text();
+}
+
+void TISFForm::Save1Click() {
+    const QString path = CurrentFile();
+    if (path.isEmpty()) {
+        SaveAsISFClick();
+        return;
+    }
+    if (AskToReplace(path)) WriteTo(path);
 }
 
 void TISFForm::SaveAsISFClick() {
-    const QString path = hooks_.chooseFile(this, SaveISFDialog);
-    if (path.isEmpty()) return;
+    FileDialogOptions options = SaveISFDialog;
+    if (!CurrentFile().isEmpty()) options.initialName = CurrentFile();
+    const QString path = hooks_.chooseFile(this, options);
+    if (!path.isEmpty()) WriteTo(path);
+}
+
+void TISFForm::WriteTo(const QString& path) {
     std::FILE* f = OpenForWriting(path, "Instrument Setup");
     if (!f) return;
     rix::WriteIsfFile(table_, f);

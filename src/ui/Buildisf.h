@@ -22,9 +22,13 @@ public:
     TISFForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent = nullptr);
 
     void Open1Click() override { OpenISFClick(); }
+    bool OpenFile(const QString& path) override;
+    QString CurrentFile() const override;
+    void ExitClick() override { ExitISFClick(); }
 
     void NewISFClick();
     void OpenISFClick();
+    void Save1Click();
     void SaveAsISFClick();
     void ExitISFClick();
     void ClearMux1Click(int logger);  // logger 1..4
@@ -59,6 +63,7 @@ public:
 private:
     void ResetRow(int row);
     void ResetRows();
+    void WriteTo(const QString& path);
 
     rix::ChannelTable table_{};
     bool showing_ = false;  // controls being set from the table: no edits

@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "Widgets.h"
+
 namespace rixui {
 
 namespace {
@@ -129,12 +131,12 @@ TMergeForm::TMergeForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* par
     New1 = item("New1", "&New");
     OpenMerge = item("OpenMerge", "&Open");
     Save1 = item("Save1", "&Save");
-    Save1->setVisible(false);
     SaveAs1 = item("SaveAs1", "Save &As");
     file->addSeparator();
     ExitMerge = item("ExitMerge", "E&xit");
     connect(New1, &QAction::triggered, this, &TMergeForm::New1Click);
     connect(OpenMerge, &QAction::triggered, this, &TMergeForm::OpenMergeClick);
+    connect(Save1, &QAction::triggered, this, &TMergeForm::Save1Click);
     connect(SaveAs1, &QAction::triggered, this, &TMergeForm::SaveAs1Click);
     connect(ExitMerge, &QAction::triggered, this, &TMergeForm::ExitMergeClick);
 
@@ -149,7 +151,7 @@ TMergeForm::TMergeForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* par
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel("Merge Setup File:", this));
-    LBMergeFile = named(new QLabel("*.MSF", this), "LBMergeFile");
+    LBMergeFile = named(new ElidedLabel("*.MSF", this), "LBMergeFile");
     top->addWidget(LBMergeFile, 1);
     layout->addLayout(top);
 
@@ -757,6 +759,8 @@ void TMergeForm::MergeOrderChange() {
 }
 
 void TMergeForm::New1Click() {
+    // A new setup names no file: Save asks for one.
+    LBMergeFile->setText("*.MSF");
     rix::ResetMergeSetup(setup_);
     ShowCastDirection(1);
     RGCastDirectionClick();
@@ -766,24 +770,45 @@ void TMergeForm::New1Click() {
 void TMergeForm::OpenMergeClick() {
     const QString path = hooks_.chooseFile(this, OpenMergeDialog);
     if (path.isEmpty()) return;
+    OpenFile(path);
+}
+
+bool TMergeForm::OpenFile(const QString& path) {
     std::FILE* f = std::fopen(ToStd(path).c_str(), "rb");
     if (!f) {
         reporter_.ShowError("Merge Setup File Error",
                             rix::Format("Unable to open %s", ToStd(path).c_str()));
-        return;
+        return false;
     }
     const int read = rix::ReadMsfFile(reporter_, setup_, f);
     std::fclose(f);
     if (read) ShowFileName(LBMergeFile, path);
     ShowCastDirection(setup_.castDirection);
     RGMergePairsClick();
+    return read != 0;
+}
+
+QString TMergeForm::CurrentFile() const {
+    return LBMergeFile->text() == "*.MSF" ? QString() : LBMergeFile->text();
+}
+
+void TMergeForm::Save1Click() {
+    const QString path = CurrentFile();
+    if (path.isEmpty()) {
+        SaveAs1Click();
+        return;
+    }
+    if (AskToReplace(path)) WriteTo(path);
 }
 
 void TMergeForm::SaveAs1Click() {
     FileDialogOptions options = SaveMergeDialog;
     options.initialName = LBMergeFile->text();
     const QString path = hooks_.chooseFile(this, options);
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) WriteTo(path);
+}
+
+void TMergeForm::WriteTo(const QString& path) {
     std::FILE* f = OpenForWriting(path, "Merge Setup");
     if (!f) return;
     StorePair();

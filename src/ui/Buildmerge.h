@@ -25,6 +25,10 @@ public:
     TMergeForm(rix::Reporter& reporter, DialogHooks& hooks, QWidget* parent = nullptr);
 
     void Open1Click() override { OpenMergeClick(); }
+    bool OpenFile(const QString& path) override;
+    QString CurrentFile() const override;
+    void ExitClick() override { ExitMergeClick(); }
+    void Save1Click();
 
     void RGMergePairsClick();  // show the selected pair
     void RGDoMergeClick();
@@ -62,6 +66,7 @@ public:
 
     // Copies the controls into the selected pair.
     void StorePair();
+    void WriteTo(const QString& path);
     const rix::MergeSetup& Setup() const { return setup_; }
     // The selected pair index 0..19, or -1.
     int SelectedPair() const;

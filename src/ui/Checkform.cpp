@@ -9,6 +9,8 @@
 
 #include "inspect/Check.h"
 
+#include "Widgets.h"
+
 namespace rixui {
 
 namespace {
@@ -33,7 +35,7 @@ TCheckForm::TCheckForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     ReportText->setReadOnly(true);
     ReportText->setLineWrapMode(QPlainTextEdit::NoWrap);
     ReportText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    CloseButton = new QPushButton("Close", this);
+    CloseButton = new QPushButton("&Close", this);
     CloseButton->setObjectName("CloseButton");
 
     auto* buttons = new QHBoxLayout;
@@ -46,6 +48,8 @@ TCheckForm::TCheckForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(900, 500);
 
     connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
+    CloseButton->setDefault(true);
+    BindWindowKeys(this, [this] { CloseButtonClick(); }, [this] { CloseButtonClick(); });
 }
 
 void TCheckForm::SetReport(const rix::CheckReport& report) {
@@ -57,6 +61,11 @@ QString TCheckForm::Summary(int problems, int warnings) {
     if (problems > 0) return Count(problems, "problem") + ", " + Count(warnings, "warning");
     if (warnings > 0) return "No problems found, " + Count(warnings, "warning");
     return "No problems found";
+}
+
+void TCheckForm::ClearReport() {
+    ReportText->clear();
+    LBSummary->setText("Not checked");
 }
 
 void TCheckForm::CloseButtonClick() { close(); }

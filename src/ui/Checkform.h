@@ -21,6 +21,8 @@ public:
 
     // Puts the report and its summary in the window (it does not show it).
     void SetReport(const rix::CheckReport& report);
+    // Empties the window: its report no longer stands for the setup in use.
+    void ClearReport();
     // "No problems found", "No problems found, 1 warning", "2 problems, 1 warning".
     static QString Summary(int problems, int warnings);
 

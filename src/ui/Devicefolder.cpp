@@ -12,6 +12,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "Widgets.h"
+
 namespace rixui {
 
 TDevFileForm::TDevFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -21,7 +23,7 @@ TDevFileForm::TDevFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     Label2 = new QLabel("Device File Folder:", this);
     Label2->setObjectName("Label2");
-    LBWhichFileFolder = new QLabel(this);
+    LBWhichFileFolder = new ElidedLabel(QString(), this);
     LBWhichFileFolder->setObjectName("LBWhichFileFolder");
     LBWhichFileFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     DriveComboBox1 = new QComboBox(this);
@@ -44,7 +46,7 @@ TDevFileForm::TDevFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (int column = 1; column < model_->columnCount(); ++column)
         DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
-    Done = new QPushButton("Done", this);
+    Done = new QPushButton("&Done", this);
     Done->setObjectName("Done");
 
     auto* layout = new QVBoxLayout(this);
@@ -60,6 +62,9 @@ TDevFileForm::TDevFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex&, const QModelIndex&) { DirectoryListBox1Change(); });
     connect(Done, &QPushButton::clicked, this, [this] { DoneClick(); });
+    Done->setDefault(true);
+    // Escape leaves the labels as they were; Enter is Done.
+    BindWindowKeys(this, [this] { close(); }, [this] { DoneClick(); });
 }
 
 void TDevFileForm::SetTargets(QLabel* deviceFolder, QLabel* outputFolder) {

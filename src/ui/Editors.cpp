@@ -1,5 +1,9 @@
 #include "Editors.h"
 
+#include <QFileInfo>
+
+#include "Widgets.h"
+
 namespace rixui {
 
 SetupEditor::SetupEditor(rix::Reporter& reporter, DialogHooks& hooks, const QString& objectName,
@@ -7,6 +11,22 @@ SetupEditor::SetupEditor(rix::Reporter& reporter, DialogHooks& hooks, const QStr
     : QWidget(parent, Qt::Window), reporter_(reporter), hooks_(hooks) {
     setObjectName(objectName);
     setWindowTitle(caption);
+    BindWindowKeys(this, [this] { ExitClick(); });
+}
+
+void SetupEditor::ShowOnMainFile() {
+    const QString path = fileLabel_ ? fileLabel_->text() : QString();
+    if (!path.isEmpty() && QFileInfo(path).isFile() && path != CurrentFile() &&
+        !HoldsUnsavedChanges())
+        OpenFile(path);
+    show();
+    raise();
+    activateWindow();
+}
+
+bool SetupEditor::AskToReplace(const QString& path) {
+    return hooks_.askYesNo(this, windowTitle(),
+                           QString("%1 already exists.\nDo you want to replace it?").arg(path));
 }
 
 std::FILE* SetupEditor::OpenForWriting(const QString& path, const char* purpose) {

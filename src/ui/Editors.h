@@ -23,8 +23,23 @@ public:
     QLabel* MainFileLabel() const { return fileLabel_; }
     // The editor's Open action (the main window's "Select ..." items run it).
     virtual void Open1Click() = 0;
+    // Reads a file into the editor and names it there and in the main
+    // window, as Open does after its dialog; false when it cannot be read.
+    virtual bool OpenFile(const QString& path) = 0;
+    // The file the editor shows, or an empty text for a new setup.
+    virtual QString CurrentFile() const = 0;
+    // Closes the window the way its Exit or Close item does.
+    virtual void ExitClick() = 0;
+    // Shows the window on the file the main window names: that file is read
+    // unless the editor already shows it (keeping what was edited there), or
+    // it does not exist, or the editor holds changes that are not saved.
+    void ShowOnMainFile();
 
 protected:
+    virtual bool HoldsUnsavedChanges() const { return false; }
+    // Save: writes back to the file the editor shows, after asking before
+    // replacing it; a new setup goes through Save As. True when a file was named.
+    bool AskToReplace(const QString& path);
     // Opens a setup file for writing ("wb"); on failure the box
     // "<purpose> File Error" / "Unable to open <path>" and nullptr.
     std::FILE* OpenForWriting(const QString& path, const char* purpose);

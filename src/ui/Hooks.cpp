@@ -6,8 +6,8 @@
 
 namespace rixui {
 
-QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
-    QFileDialog dialog(parent, options.title);
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogOptions& options) {
+    dialog.setWindowTitle(options.title);
     dialog.setObjectName(options.objectName);
     QStringList filters = options.filter.split(";;", Qt::SkipEmptyParts);
     dialog.setNameFilters(filters);
@@ -25,6 +25,11 @@ QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
     dialog.setOption(QFileDialog::ReadOnly, options.readOnly);
     if (!options.initialName.isEmpty() && !options.initialName.contains('*'))
         dialog.selectFile(options.initialName);
+}
+
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
+    QFileDialog dialog(parent);
+    SetUpFileDialog(dialog, options);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }

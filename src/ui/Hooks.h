@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 namespace rixui {
@@ -43,5 +44,7 @@ struct DialogHooks {
 };
 
 QString RunFileDialog(QWidget* parent, const FileDialogOptions& options);
+// Gives a file dialog its settings (RunFileDialog's dialog, without running it).
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogOptions& options);
 
 }  // namespace rixui

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "setup/MeterType.h"
+#include "Widgets.h"
 
 namespace rixui {
 
@@ -19,9 +19,7 @@ TRawFileForm::TRawFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* group = new QGroupBox("Process a Single Raw File", this);
     auto* types = new QComboBox(group);
     types->setObjectName("RawFileMeterTypeCB");
-    types->addItem("OFF");
-    for (int code = 1; code < rix::kMeterTypeCount; ++code)
-        types->addItem(QString::fromLatin1(rix::MeterTypeByCode(code).listName));
+    FillMeterTypeList(types);
     auto* device = new QLineEdit("     *.DEV  *.CON  *.CAL     ", group);
     device->setObjectName("RawDevFileEdit");
     auto* interval = new QLineEdit("0", group);
@@ -31,7 +29,7 @@ TRawFileForm::TRawFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     rawName->setObjectName("RawFileEdit");
     auto* status = new QLabel("Status:  ", group);
     status->setObjectName("RawFileStatus");
-    auto* process = new QPushButton("Process File", group);
+    auto* process = new QPushButton("&Process File", group);
     process->setObjectName("ProcessRawBT");
 
     auto* form = new QFormLayout(group);
@@ -44,6 +42,7 @@ TRawFileForm::TRawFileForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     resize(460, 260);
+    BindWindowKeys(this, [this] { hide(); });
 }
 
 }  // namespace rixui

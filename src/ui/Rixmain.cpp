@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
@@ -26,6 +27,7 @@
 #include "MergeEntry.h"
 #include "Rawfile.h"
 #include "Rixutilities.h"
+#include "Widgets.h"
 #include "Worker.h"
 #include "extract/Rix.h"
 #include "inspect/Check.h"
@@ -39,6 +41,18 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     l->setObjectName(name);
     return l;
 }
+
+// A label for a name or a message of any length (see ElidedLabel).
+QLabel* MakeLongLabel(QWidget* parent, const char* name, const QString& text,
+                      Qt::TextElideMode mode = Qt::ElideMiddle) {
+    auto* l = new ElidedLabel(text, parent, mode);
+    l->setObjectName(name);
+    return l;
+}
+
+const char kIntervalTip[] =
+    "%1 of the extraction: milliseconds of the run's time stamps, or a date and time "
+    "YYYY-MM-DD hh:mm:ss when the time stamps are Julian dates";
 
 void MakeLarge(QLabel* label) {
     QFont f = label->font();
@@ -105,6 +119,10 @@ TFormRIX::TFormRIX(GuiReporter& reporter, DialogHooks& hooks, Worker& worker, QW
     connect(&reporter_, &GuiReporter::statusChanged, this,
             [this](const QString& text) { StatusLBL->setText(text); });
     connect(&worker_, &Worker::runningChanged, this, [this](bool running) { SetRunning(running); });
+    connect(&reporter_, &GuiReporter::messageRaised, this, [this](const QString& message) {
+        MessageList->addItem(message);
+        MessageList->scrollToBottom();
+    });
 
     resize(760, 420);
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -137,41 +155,51 @@ void TFormRIX::BuildControls() {
 
     LBMode = MakeLabel(central, "LBMode", "RIX");
     MakeLarge(LBMode);
-    StatusLBL = MakeLabel(central, "StatusLBL", "Status:  Waiting...");
+    StatusLBL = MakeLongLabel(central, "StatusLBL", "Status:  Waiting...", Qt::ElideRight);
     MakeLarge(StatusLBL);
-    ExtractButton = new QPushButton("Extract", central);
+    ExtractButton = new QPushButton("&Extract", central);
     ExtractButton->setObjectName("ExtractButton");
-    StopButton = new QPushButton("Reset Status", central);
+    StopButton = new QPushButton("&Reset Status", central);
     StopButton->setObjectName("StopButton");
     StopButton->setEnabled(false);
-    BTBaseArc = new QPushButton("Select 24 Hr Name", central);
+    BTBaseArc = new QPushButton("Select &24 Hr Name", central);
     BTBaseArc->setObjectName("BTBaseArc");
     BTBaseArc->hide();
-    BTMerge = new QPushButton("Merge a Previously Extracted File", central);
+    BTMerge = new QPushButton("Merge a &Previously Extracted File", central);
     BTMerge->setObjectName("BTMerge");
     BTMerge->hide();
+    BTStay = new QPushButton("S&tay", central);
+    BTStay->setObjectName("BTStay");
+    BTStay->setToolTip("Stay: switch to Manual File Processing and keep the program open");
+    BTStay->hide();
 
     Label2 = MakeLabel(central, "Label2", "Instrumentation Selection File:  ");
-    LBISFFile = MakeLabel(central, "LBISFFile", "*.ISF");
+    LBISFFile = MakeLongLabel(central, "LBISFFile", "*.ISF");
     Label5 = MakeLabel(central, "Label5", "Device File Folder:");
-    LBDevFileFolder = MakeLabel(central, "LBDevFileFolder", "*****");
+    LBDevFileFolder = MakeLongLabel(central, "LBDevFileFolder", "*****");
     Label3 = MakeLabel(central, "Label3", "Extraction Setup File:  ");
-    LBESFFile = MakeLabel(central, "LBESFFile", "*.ESF");
+    LBESFFile = MakeLongLabel(central, "LBESFFile", "*.ESF");
     Label6 = MakeLabel(central, "Label6", "Output File Folder");
-    LBOutputFileFolder = MakeLabel(central, "LBOutputFileFolder", "*****");
+    LBOutputFileFolder = MakeLongLabel(central, "LBOutputFileFolder", "*****");
     LBMergeSetup = MakeLabel(central, "LBMergeSetup", "Merge Setup:  ");
-    LBMergeFile = MakeLabel(central, "LBMergeFile", "*.MSF");
+    LBMergeFile = MakeLongLabel(central, "LBMergeFile", "*.MSF");
     Label1 = MakeLabel(central, "Label1", "Last Extracted Archive File: ");
-    LBArchiveFile = MakeLabel(central, "LBArchiveFile", "*.000 to *.999");
+    LBArchiveFile = MakeLongLabel(central, "LBArchiveFile", "*.000 to *.999");
     LBBaseLabel = MakeLabel(central, "LBBaseLabel", "Base Archive File Name:  ");
-    LBBaseArc = MakeLabel(central, "LBBaseArc", "*.*");
+    LBBaseArc = MakeLongLabel(central, "LBBaseArc", "*.*");
     LBBaseLabel->hide();
     LBBaseArc->hide();
     StartMSEdit = new QLineEdit("Start_ms", central);
     StartMSEdit->setObjectName("StartMSEdit");
     EndMSEdit = new QLineEdit("End_ms", central);
     EndMSEdit->setObjectName("EndMSEdit");
-    LBTerminate = MakeLabel(central, "LBTerminate", "Seconds Until Termination:");
+    StartMSEdit->setToolTip(QString(kIntervalTip).arg("Start"));
+    EndMSEdit->setToolTip(QString(kIntervalTip).arg("End"));
+    MessageList = new QListWidget(central);
+    MessageList->setObjectName("MessageList");
+    MessageList->setToolTip("Messages of the last run");
+    MessageList->setMaximumHeight(MessageList->fontMetrics().height() * 5);
+    LBTerminate = MakeLongLabel(central, "LBTerminate", "Seconds Until Termination:", Qt::ElideRight);
     PacketCountLBL = MakeLabel(central, "PacketCountLBL", "Packets:");
     ModErrorLBL = MakeLabel(central, "ModErrorLBL", "Mod Errors: ");
     LBPercentLost = MakeLabel(central, "LBPercentLost", "Percent Lost:");
@@ -208,12 +236,14 @@ void TFormRIX::BuildControls() {
     grid->addWidget(StopButton, row, 1);
     grid->addWidget(BTBaseArc, row, 2);
     grid->addWidget(BTMerge, row++, 3);
-    grid->addWidget(LBTerminate, row++, 0, 1, 4);
+    grid->addWidget(LBTerminate, row, 0, 1, 3);
+    grid->addWidget(BTStay, row++, 3);
     grid->addWidget(ProgressBar1, row++, 0, 1, 4);
     grid->addWidget(PacketCountLBL, row, 0);
     grid->addWidget(ModErrorLBL, row, 1);
     grid->addWidget(LBPercentLost, row, 2);
     grid->addWidget(ElapsedTime, row++, 3);
+    grid->addWidget(MessageList, row++, 0, 1, 4);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(3, 1);
 
@@ -221,6 +251,12 @@ void TFormRIX::BuildControls() {
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
     connect(BTBaseArc, &QPushButton::clicked, this, [this] { BTBaseArcClick(); });
     connect(BTMerge, &QPushButton::clicked, this, [this] { BTMergeClick(); });
+    connect(BTStay, &QPushButton::clicked, this, [this] { BTStayClick(); });
+
+    // Tab goes from the interval to the buttons in their row, then the messages.
+    QWidget* order[] = {StartMSEdit, EndMSEdit, ExtractButton, StopButton,
+                        BTBaseArc,   BTMerge,   BTStay,        MessageList};
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TFormRIX::BuildMenus() {
@@ -233,30 +269,30 @@ void TFormRIX::BuildMenus() {
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     setup->setObjectName("Setup1");
-    QMenu* isf = setup->addMenu("Instrument Selection");
+    QMenu* isf = setup->addMenu("&Instrument Selection");
     isf->setObjectName("InstrumentSelection1");
-    SelectISFFile = MakeItem(isf, "SelectISFFile", "Select Instrument Selection File");
-    CreateEditISFFile = MakeItem(isf, "CreateEditISFFile", "Create/Edit Instrument Selection File");
-    DeviceFileFolder = MakeItem(setup, "DeviceFileFolder", "Device File Folder");
-    QMenu* esf = setup->addMenu("Extraction Setup");
+    SelectISFFile = MakeItem(isf, "SelectISFFile", "&Select Instrument Selection File");
+    CreateEditISFFile = MakeItem(isf, "CreateEditISFFile", "&Create/Edit Instrument Selection File");
+    DeviceFileFolder = MakeItem(setup, "DeviceFileFolder", "&Device File Folder");
+    QMenu* esf = setup->addMenu("&Extraction Setup");
     esf->setObjectName("ExtractionSetup1");
-    Open = MakeItem(esf, "Open", "Select Extraction File");
+    Open = MakeItem(esf, "Open", "&Select Extraction File");
     SaveCurrentExtractionSetup =
-        MakeItem(esf, "SaveCurrentExtractionSetup", "Create/Edit Extraction Setup File");
-    OutputFileFolder = MakeItem(setup, "OutputFileFolder", "Output File Folder");
-    QMenu* msf = setup->addMenu("Merge Setup");
+        MakeItem(esf, "SaveCurrentExtractionSetup", "&Create/Edit Extraction Setup File");
+    OutputFileFolder = MakeItem(setup, "OutputFileFolder", "&Output File Folder");
+    QMenu* msf = setup->addMenu("&Merge Setup");
     msf->setObjectName("MergeSetup1");
-    SelectMergeFile = MakeItem(msf, "SelectMergeFile", "Select Merge Setup File");
-    CreateEditMergeFile = MakeItem(msf, "CreateEditMergeFile", "Create/Edit Merge Setup File");
+    SelectMergeFile = MakeItem(msf, "SelectMergeFile", "&Select Merge Setup File");
+    CreateEditMergeFile = MakeItem(msf, "CreateEditMergeFile", "&Create/Edit Merge Setup File");
     setup->addSeparator();
-    CheckSetup = MakeItem(setup, "CheckSetup", "Check Setup");
+    CheckSetup = MakeItem(setup, "CheckSetup", "C&heck Setup");
 
     QMenu* mode = menuBar()->addMenu("&Mode");
     mode->setObjectName("Mode1");
-    PostProcessFiles = MakeItem(mode, "PostProcessFiles", "Manual File Processing");
-    Daily = MakeItem(mode, "Daily", "Process Yesterdays 24 Hr Archive on Program Start Up");
-    NearRealTime = MakeItem(mode, "NearRealTime", "Near Real Time");
-    RealTime = MakeItem(mode, "RealTime", "Real Time");
+    PostProcessFiles = MakeItem(mode, "PostProcessFiles", "&Manual File Processing");
+    Daily = MakeItem(mode, "Daily", "&Process Yesterdays 24 Hr Archive on Program Start Up");
+    NearRealTime = MakeItem(mode, "NearRealTime", "&Near Real Time");
+    RealTime = MakeItem(mode, "RealTime", "&Real Time");
     for (QAction* a : {PostProcessFiles, Daily, NearRealTime, RealTime}) {
         a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, a] { PostProcessFilesClick(a); });
@@ -267,30 +303,30 @@ void TFormRIX::BuildMenus() {
 
     QMenu* interval = menuBar()->addMenu("&Interval");
     interval->setObjectName("Interval1");
-    QAction* whole = MakeItem(interval, "ExtractEntireFile", "Extract Entire File");
+    QAction* whole = MakeItem(interval, "ExtractEntireFile", "&Extract Entire File");
     whole->setCheckable(true);
     whole->setChecked(true);
-    MakeItem(interval, "SelectExtractionInterval", "Select Extraction Interval");
+    MakeItem(interval, "SelectExtractionInterval", "&Select Extraction Interval");
     interval->menuAction()->setVisible(false);
 
     QMenu* utilities = menuBar()->addMenu("&Utilities");
     utilities->setObjectName("Utilities1");
     Utilities2 = MakeItem(utilities, "Utilities2", "&Utilities");
-    QMenu* lags = utilities->addMenu("Lags");
+    QMenu* lags = utilities->addMenu("&Lags");
     lags->setObjectName("Lags1");
-    QAction* fixed = MakeItem(lags, "FixedLags", "Fixed Lags");
+    QAction* fixed = MakeItem(lags, "FixedLags", "&Fixed Lags");
     fixed->setCheckable(true);
     fixed->setChecked(true);
     fixed->setEnabled(false);
-    MakeItem(lags, "KXFlowMeters1", "KX Flow Meters")->setEnabled(false);
+    MakeItem(lags, "KXFlowMeters1", "&KX Flow Meters")->setEnabled(false);
     lags->menuAction()->setVisible(false);
-    ProcessaRawFile1 = MakeItem(utilities, "ProcessaRawFile1", "Process a Raw File");
+    ProcessaRawFile1 = MakeItem(utilities, "ProcessaRawFile1", "Process a &Raw File");
     ProcessaRawFile1->setVisible(false);
-    ShowHeaders = MakeItem(utilities, "ShowHeaders", "Show Headers");
+    ShowHeaders = MakeItem(utilities, "ShowHeaders", "Show &Headers");
     ShowHeaders->setCheckable(true);
     ShowHeaders->setVisible(false);
-    ShowMergeButton1 = MakeItem(utilities, "ShowMergeButton1", "Show Merge Button");
-    SetDebug = MakeItem(utilities, "SetDebug", "Set Debug On");
+    ShowMergeButton1 = MakeItem(utilities, "ShowMergeButton1", "Show &Merge Button");
+    SetDebug = MakeItem(utilities, "SetDebug", "Set &Debug On");
     SetDebug->setCheckable(true);
 
     connect(LoadRIXSetup, &QAction::triggered, this, [this] { LoadRIXSetupClick(); });
@@ -334,8 +370,10 @@ void TFormRIX::ExtractButtonClick() {
     if (mode_ == 0) BTArchiveFileClick();
     const rix::ExtractRequest request = CurrentRequest();
     if (request.archive.empty()) {
-        // Extract stays disabled until "Reset Status".
+        // Nothing ran: Extract stays disabled until "Reset Status", and the
+        // status line says so.
         LBArchiveFile->setText("No Archive File Name");
+        reporter_.SetStatus("No Archive File Name - Reset Status to start again");
         return;
     }
     archiveName_ = Text(request.archive);
@@ -353,14 +391,12 @@ void TFormRIX::ExtractButtonClick() {
             bar, [bar, percent] { if (bar) bar->setValue(percent); }, Qt::QueuedConnection);
     };
     runContext_ = ctx;
+    BeginRunMessages();
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     auto result = std::make_shared<rix::ExtractResult>();
     worker_.Start([ctx, request, result] { rix::ExtractButtonClick(*ctx, request, result.get()); },
-                  [this, result] {
-                      ExtractFinished(result->restartTimer, result->stopped,
-                                      Text(result->archiveLabel));
-                  });
+                  [this, result] { ExtractFinished(*result); });
 }
 
 rix::ExtractRequest TFormRIX::CurrentRequest() const {
@@ -384,22 +420,43 @@ rix::ExtractRequest TFormRIX::CurrentRequest() const {
     return request;
 }
 
-void TFormRIX::ExtractFinished(bool restartTimer, bool stopped, const QString& archiveLabel) {
+void TFormRIX::ExtractFinished(const rix::ExtractResult& result) {
     bool stopAsked = runContext_ && runContext_->run.stopRequested;
     runContext_.reset();
     ProgressBar1->hide();
-    if (!archiveLabel.isEmpty()) LBArchiveFile->setText(archiveLabel);
-    if (stopped || stopAsked) {
-        // The "Reset Status" that asked for the stop completes now.
-        extractArmed_ = true;
-        StopButton->setEnabled(false);
+    if (!result.archiveLabel.empty()) LBArchiveFile->setText(Text(result.archiveLabel));
+    // However the run ended, Extract is ready again. "Reset Status" keeps
+    // its role (it resets the status line), except after a stop: the click
+    // that asked for the stop was its reset.
+    const bool stopped = result.stopped || stopAsked;
+    extractArmed_ = true;
+    if (stopped) StopButton->setEnabled(false);
+    SetRunning(false);
+    if (result.outcome != rix::ExtractOutcome::kDone) {
+        // The status line says how the run ended, also where a run's early
+        // stop left a step's name there.
+        const QString status = reporter_.StatusText();
+        if (stopped && !status.contains("Stopped"))
+            reporter_.SetStatus("Extraction Stopped");
+        else if (!stopped && !status.contains("Fail") && !status.contains("Error"))
+            reporter_.SetStatus("Extraction Failed");
     }
-    ExtractButton->setEnabled(extractArmed_ && !worker_.Running());
-    if (restartTimer) {
+    if (result.restartTimer) {
         terminateCounter_ = kTerminationSeconds;
         if (mode_ == 1) ShowCountdown();
         Timer1->start();
     }
+    EndRunMessages("extraction");
+}
+
+void TFormRIX::BeginRunMessages() {
+    MessageList->clear();
+    reporter_.BeginRun();
+}
+
+void TFormRIX::EndRunMessages(const QString& what) {
+    const QStringList messages = reporter_.EndRun();
+    if (!exitApproved_) reporter_.ShowRunSummary(what, messages);
 }
 
 void TFormRIX::CheckSetupClick() {
@@ -452,6 +509,7 @@ void TFormRIX::BTMergeClick() {
         return;
     }
     reporter_.SetStatus("Merging");
+    BeginRunMessages();
     std::string working = Std(path), msf = Std(LBMergeFile->text()),
                 dev = Std(LBDevFileFolder->text()), out = Std(LBOutputFileFolder->text());
     GuiReporter* reporter = &reporter_;
@@ -462,7 +520,7 @@ void TFormRIX::BTMergeClick() {
             // "Merge Ended by an Error".
             MergeWorkingFile(*ctx, working, msf, dev, out);
         },
-        nullptr);
+        [this] { EndRunMessages("merge"); });
 }
 
 // ---- Menu items -----------------------------------------------------------
@@ -494,7 +552,7 @@ void TFormRIX::SelectISFFileClick() {
 }
 
 void TFormRIX::CreateEditISFFileClick() {
-    if (isfForm_) isfForm_->show();
+    if (isfForm_) isfForm_->ShowOnMainFile();
 }
 
 void TFormRIX::OpenClick() {
@@ -504,7 +562,7 @@ void TFormRIX::OpenClick() {
 void TFormRIX::SaveCurrentExtractionSetupClick() {
     if (!esfForm_) return;
     esfForm_->RefreshSummary();
-    esfForm_->show();
+    esfForm_->ShowOnMainFile();
 }
 
 void TFormRIX::SelectMergeFileClick() {
@@ -512,7 +570,7 @@ void TFormRIX::SelectMergeFileClick() {
 }
 
 void TFormRIX::CreateEditMergeFileClick() {
-    if (mergeForm_) mergeForm_->show();
+    if (mergeForm_) mergeForm_->ShowOnMainFile();
 }
 
 void TFormRIX::Utilities1Click() {
@@ -543,8 +601,34 @@ void TFormRIX::SetMode(int mode) {
     reporter_.SetUnattended(false);
 }
 
+bool TFormRIX::HasBaseName() const {
+    const QString name = baseName_.trimmed();
+    return !name.isEmpty() && name != "*.*";
+}
+
+bool TFormRIX::ChooseBaseName() {
+    const bool ticking = Timer1->isActive();
+    Timer1->stop();
+    const QString path = hooks_.chooseFile(this, OpenDialog1);
+    if (!path.isEmpty()) {
+        baseName_ = path;
+        LBBaseArc->setText(path);
+    }
+    if (ticking) Timer1->start();
+    return !path.isEmpty();
+}
+
 void TFormRIX::PostProcessFilesClick(QAction* item) {
+    if (item == Daily && mode_ != 1 && !HasBaseName() && !ChooseBaseName()) {
+        // Daily runs need the base name: without one the mode stays as it was.
+        SetMode(mode_);
+        return;
+    }
     ShowBaseControls(false);
+    if (item != Daily) {
+        LBTerminate->hide();
+        BTStay->hide();
+    }
     if (item == Daily) {
         SetMode(1);
         terminateCounter_ = kTerminationSeconds;
@@ -584,6 +668,16 @@ bool TFormRIX::LoadSetupFile(const QString& path) {
     LBDevFileFolder->setText(Text(s.deviceFolder));
     LBOutputFileFolder->setText(Text(s.outputFolder));
     baseName_ = Text(s.baseArchive);
+    if (mode_ == 1 && !HasBaseName()) {
+        // A daily setup without its base name would look for "*.*yy.ddd"
+        // and exit: it is taken in manual mode instead.
+        SetMode(0);
+        ShowBaseControls(false);
+        reporter_.SetStatus("No 24 Hr Base Name - Manual File Processing");
+    }
+    // The check's report was of the setup before.
+    CheckForm->ClearReport();
+    if (reporter_.StatusText().startsWith("Status:  Setup Checked")) reporter_.SetStatus("Setup Loaded");
     // The archive of the setup is the one a later run uses as it stands.
     if (s.archiveFile != "*.000 to *.999" && s.archiveFile != "No Archive File Name")
         archiveName_ = Text(s.archiveFile);
@@ -603,6 +697,12 @@ void TFormRIX::SaveRIXSetupClick() {
     startupDir_ = QDir::currentPath();
 }
 
+void TFormRIX::BTStayClick() {
+    // As choosing "Manual File Processing" in the Mode menu.
+    PostProcessFilesClick(PostProcessFiles);
+    terminateCounter_ = kTerminationSeconds;
+}
+
 void TFormRIX::BTBaseArcClick() {
     Timer1->stop();
     QString path = hooks_.chooseFile(this, OpenDialog1);
@@ -619,6 +719,7 @@ void TFormRIX::ShowCountdown() {
     LBTerminate->setText(QString::asprintf(
         "Seconds Until Termination: %d ... Change 'Mode' to Stop", terminateCounter_));
     LBTerminate->show();
+    BTStay->show();
     ShowBaseControls(true);
 }
 
@@ -642,6 +743,7 @@ void TFormRIX::Timer1Timer() {
     } else {
         terminateCounter_ = kTerminationSeconds;
         LBTerminate->hide();
+        BTStay->hide();
         ShowBaseControls(false);
     }
     StatusLBL->setText(reporter_.StatusText());

@@ -11,6 +11,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -18,6 +19,7 @@ class QTimer;
 namespace rix {
 struct Context;
 struct ExtractRequest;
+struct ExtractResult;
 }
 
 namespace rixui {
@@ -48,6 +50,7 @@ public:
     void StopButtonClick();
     void BTMergeClick();
     void BTBaseArcClick();
+    void BTStayClick();
     void BTArchiveFileClick();
     void ShowMergeButton1Click();
     void SetDebugClick();
@@ -90,6 +93,7 @@ public:
     QPushButton* StopButton;
     QPushButton* BTBaseArc;
     QPushButton* BTMerge;
+    QPushButton* BTStay;  // with the countdown: stay, in manual mode
     QLabel* Label2;
     QLabel* LBISFFile;
     QLabel* Label5;
@@ -113,6 +117,7 @@ public:
     QLabel* ElapsedTime;
     QProgressBar* ProgressBar1;
     QTimer* Timer1;
+    QListWidget* MessageList;  // the messages of the last run
     TCheckForm* CheckForm;  // the report of Check Setup
 
     QAction* LoadRIXSetup;
@@ -155,7 +160,15 @@ private:
     void ShowCountdown();
     // Saves last.rix in the start-up folder; true when the program may end.
     bool SaveAndAskToExit();
-    void ExtractFinished(bool restartTimer, bool stopped, const QString& archiveLabel);
+    void ExtractFinished(const rix::ExtractResult& result);
+    // Whether a daily base archive name has been chosen.
+    bool HasBaseName() const;
+    // Asks for the daily base name; false when cancelled.
+    bool ChooseBaseName();
+    // Messages of a run go to the list (and standard error) while it runs,
+    // and one box sums them up at its end.
+    void BeginRunMessages();
+    void EndRunMessages(const QString& what);
 
     GuiReporter& reporter_;
     DialogHooks& hooks_;

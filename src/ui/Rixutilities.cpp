@@ -15,6 +15,8 @@
 #include "utilities/Builders.h"
 #include "utilities/Fileutils.h"
 
+#include "Widgets.h"
+
 namespace rixui {
 
 namespace {
@@ -57,13 +59,13 @@ TUtilitiesForm::TUtilitiesForm(GuiReporter& reporter, DialogHooks& hooks, Worker
     LBJDandt2 = label("LBJDandt2", "Date/Time Channel:  21");
     UDUTCOffset = spinner("UDUTCOffset", -12, 12, 0);
     LBUTCOffset = label("LBUTCOffset", "UTC Offset:  0 Hours");
-    BTParseLoggerIDs = AddButton("BTParseLoggerIDs", "Parse on Logger IDs");
-    BTConvertFile = AddButton("BTConvertFile", "Convert To Type 2");
-    BTConvertGOMOOS = AddButton("BTConvertGOMOOS", "Convert a GOMOOS File");
-    BTBuildFromIOP = AddButton("BTBuildFromIOP", "Convert an IOP File");
-    BTAppendFile = AddButton("BTAppendFile", "Append File");
-    BTCalcOffset = AddButton("BTCalcOffset", "Syncronize Files");
-    BTSplitAppended = AddButton("BTSplitAppended", "Split Files");
+    BTParseLoggerIDs = AddButton("BTParseLoggerIDs", "&Parse on Logger IDs");
+    BTConvertFile = AddButton("BTConvertFile", "Convert To &Type 2");
+    BTConvertGOMOOS = AddButton("BTConvertGOMOOS", "Convert a &GOMOOS File");
+    BTBuildFromIOP = AddButton("BTBuildFromIOP", "Convert an &IOP File");
+    BTAppendFile = AddButton("BTAppendFile", "&Append File");
+    BTCalcOffset = AddButton("BTCalcOffset", "S&yncronize Files");
+    BTSplitAppended = AddButton("BTSplitAppended", "Sp&lit Files");
     BTCalcOffset->hide();
     BTSplitAppended->hide();
 
@@ -83,7 +85,7 @@ TUtilitiesForm::TUtilitiesForm(GuiReporter& reporter, DialogHooks& hooks, Worker
     grid->addWidget(BTCalcOffset, 7, 1);
     grid->addWidget(BTSplitAppended, 8, 0);
 
-    QMenu* exitMenu = menuBar()->addMenu("Exit");
+    QMenu* exitMenu = menuBar()->addMenu("E&xit");
     exitMenu->setObjectName("Exit");
     QAction* exit1 = exitMenu->addAction("Exit &Utilities");
     exit1->setObjectName("Exit1");
@@ -109,6 +111,7 @@ TUtilitiesForm::TUtilitiesForm(GuiReporter& reporter, DialogHooks& hooks, Worker
     SaveDialog1.save = true;
     SaveDialog1.confirmOverwrite = true;
     resize(460, 320);
+    BindWindowKeys(this, [this] { Exit1Click(); });
 }
 
 QPushButton* TUtilitiesForm::AddButton(const char* name, const char* text) {

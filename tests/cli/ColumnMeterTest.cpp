@@ -43,6 +43,30 @@ TEST(ColumnMeters, OrbInEngineeringUnits) {
               "2000\t0.000000\t0.000000\t-0.000048\t-0.000329\t0.000023\r\n");
 }
 
+TEST(ColumnMeters, MiscAsciiIsAColumnMeterThroughItsDeviceFile) {
+    // The same records and device file as the ORB: the same rows, under the
+    // channel's own keyword; raw output keeps the records with their blank line.
+    Deployment d;
+    WriteFile(d.Path("MISC.DEV"), kOrbDev);
+    d.Isf("11 MISC-ASCII LAG=0 HAD=0 DEV=misc.dev\r\n");
+    d.Esf(0, 1, 0, 0);
+    d.Archive(OrbArchive());
+    RunResult r = d.Run({});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Status:  Done with Extraction\n");
+    EXPECT_EQ(ReadFile(d.OutFile("test_11_MISC-ASCII.000")),
+              "Time(ms)\tChl\tBeta(700)\tBetaP(700)\tbbP(700)\tbb(700)\r\n"
+              "0\t1.197200\t0.001500\t0.001452\t0.010038\t0.010390\r\n"
+              "1000\t0.730000\t0.002000\t0.001952\t0.013494\t0.013846\r\n"
+              "2000\t0.000000\t0.000000\t-0.000048\t-0.000329\t0.000023\r\n");
+    d.Esf(0, 0, 0, 0);
+    r = d.Run({});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFile(d.OutFile("raw_test_11_MISC-ASCII.000")),
+              "06/12/05\t00:00:01\t213\t800\r\n\r\n06/12/05\t00:00:02\t149\t1050\r\n\r\n"
+              "06/12/05 00:00:04 49 50\r\n\r\n");
+}
+
 TEST(ColumnMeters, RawOutputKeepsOnlyConvertedRecords) {
     Deployment d;
     WriteFile(d.Path("ORB.DEV"), kOrbDev);

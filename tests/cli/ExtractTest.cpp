@@ -154,6 +154,36 @@ TEST(Extract, EveryTimeStampFormat) {
     }
 }
 
+TEST(Extract, IntervalGivenAsDatesOfTheJulianTable) {
+    // Noon of 2 January 2005 is the first packet's time; the days after it
+    // have no date line of their own and are counted from the 2nd. The
+    // interval starts one second later, with the second packet, and ends
+    // with the third, 36 h after the first.
+    Deployment d;
+    d.Isf("11 T_ASCII\r\n");
+    d.Esf(0, 1, 0, 4, 12);
+    d.Archive(JulianArchive());
+    RunResult r = d.Run({"--from", "2005-01-02 12:00:01", "--to", "2005-01-04 00:00:00"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFile(d.OutFile("test_11_T_ASCII.000")), "  2.50001157\ty\r\n  4.00000000\tz\r\n");
+    r = d.Run({"--from", "2005-01-03", "--to", "End_ms"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFile(d.OutFile("test_11_T_ASCII.000")), "  4.00000000\tz\r\n");
+
+    // Elapsed-time stamps know no dates: the run says so and writes nothing.
+    Deployment e;
+    e.Isf("11 T_ASCII\r\n");
+    e.Esf(0, 1, 0, 0, 12);
+    e.Archive(JulianArchive());
+    r = e.Run({"--from", "2005-01-02 12:00:01"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find("Extraction Interval Error: The start \"2005-01-02 12:00:01\" is a date"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Status:  Extraction Failed"), std::string::npos) << r.err;
+    EXPECT_FALSE(FileExists(e.OutFile("test_11_T_ASCII.000")));
+}
+
 TEST(Extract, HexOutputLayout) {
     Deployment d;
     d.Isf("11 Hex_Output\r\n14 BINARY\r\n");

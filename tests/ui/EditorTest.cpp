@@ -122,7 +122,8 @@ void EditorTest::instrumentEditor() {
     QCOMPARE(f.Table()[32].type, 32);
     QCOMPARE(f.Table()[32].keyword, std::string("SBE19"));
     QCOMPARE(f.Table()[32].deviceFile, std::string("CTD.CON"));
-    QCOMPARE(f.Table()[33].type, 0);
+    QCOMPARE(f.Table()[33].type, 27);  // a column meter the file holds as MISC-ASCII
+    QCOMPARE(f.Table()[33].keyword, std::string("MISC-ASCII"));
     // Validators keep letters out of the numbers.
     QTest::keyClicks(Find<QLineEdit>(&f, "MEHad4"), "x");
     QCOMPARE(f.Table()[34].had, -15);
@@ -151,6 +152,7 @@ void EditorTest::instrumentEditor() {
     tabs->setCurrentIndex(2);
     f.SaveAsISF->trigger();
     QCOMPARE(ReadAll(path), QByteArray("32 SBE19 LAG=0 HAD=0 DEV=CTD.CON \r\n"
+                                       "33 MISC-ASCII LAG=0 HAD=0 DEV=  \r\n"
                                        "34 SATLANTIC LAG=120 HAD=-15 DEV=  \r\n"));
     QCOMPARE(f.LBISFFile->text(), path);
     QCOMPARE(prog.p->FormRIX->LBISFFile->text(), path);
@@ -228,7 +230,7 @@ void EditorTest::extractionEditor() {
 
     // The ISO 8601 stamp needs the date source as the Julian forms do, and saves as 8.
     f.RIXTSIsoUtc->trigger();
-    QCOMPARE(f.RIXTSIsoUtc->text(), QString("YYYY-MM-DDThh:mm:ss.sssZ"));
+    QCOMPARE(f.RIXTSIsoUtc->text().remove('&'), QString("YYYY-MM-DDThh:mm:ss.sssZ"));
     QVERIFY(!f.RIXTSJDay->isChecked());
     QCOMPARE(f.LBRIXTimeFormat->text(), QString("Time Stamp Format:  ISO 8601 UTC"));
     QVERIFY(!f.LBRIXDandTID->isHidden() && !f.UDTimeOffset->isHidden());

@@ -5,15 +5,19 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QListWidget>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -29,8 +33,11 @@
 #include "RixProgram.h"
 #include "Rixmain.h"
 #include "Rixutilities.h"
+#include "Widgets.h"
 #include "inspect/Check.h"
 #include "setup/Mainsetup.h"
+#include "setup/MeterType.h"
+#include "setup/Msf.h"
 
 using namespace rixui;
 
@@ -64,6 +71,7 @@ struct Person {
     int quits = 0;
     QStringList boxes;         // "title|text" of modal boxes
     QStringList boxesNoWait;   // boxes shown without waiting
+    QStringList questions;     // "title|text" of Yes/No questions
     std::function<void()> duringBox;
 
     DialogHooks Hooks() {
@@ -72,7 +80,10 @@ struct Person {
             QStringList& queue = files[options.objectName];
             return queue.isEmpty() ? QString() : queue.takeFirst();
         };
-        h.askYesNo = [this](QWidget*, const QString&, const QString&) { return yes; };
+        h.askYesNo = [this](QWidget*, const QString& title, const QString& text) {
+            questions << title + "|" + text;
+            return yes;
+        };
         h.askYesNoCancel = [this](QWidget*, const QString&, const QString&) { return yes ? 1 : 0; };
         h.showBox = [this](QWidget*, const QString& title, const QString& text) {
             boxes << title + "|" + text;
@@ -141,6 +152,13 @@ private Q_SLOTS:
     void utilitiesWindow();
     void checkSetupShowsTheReport();
     void screenshots();
+    void editorsOpenOnTheMainWindowsFiles();
+    void everyRunEndsReadyWithOneSummaryBox();
+    void dailyModeAsksForItsBaseNameAndStayStays();
+    void windowKeepsItsShapeAndDialogsTheirKeys();
+    void keyboardReachesMenusAndButtons();
+    void unsavableMeterTypesCannotBeChosen();
+    void intervalFieldsTakeDates();
 };
 
 void UiTest::startUpCreatesSevenWindowsShowsOne() {
@@ -353,16 +371,15 @@ void UiTest::eleventhBoxIsNotShown() {
 void UiTest::modeMenuBaseNameAndMainSetup() {
     Program prog;
     TFormRIX& m = *prog.main;
+    // Daily mode needs a base name: it is asked for first.
+    prog.person.files["OpenDialog1"] << "/data/my logs/LOG";
     m.Daily->trigger();
     QCOMPARE(m.Mode(), 1);
     QVERIFY(m.Daily->isChecked() && !m.PostProcessFiles->isChecked());
     QVERIFY(!m.BTBaseArc->isHidden() && !m.LBBaseArc->isHidden());
     m.BTBaseArcClick();  // cancelled: the label stays
-    QCOMPARE(m.LBBaseArc->text(), QString("*.*"));
-    QVERIFY(m.Timer1->isActive());
-    prog.person.files["OpenDialog1"] << "/data/my logs/LOG";
-    m.BTBaseArcClick();
     QCOMPARE(m.LBBaseArc->text(), QString("/data/my logs/LOG"));
+    QVERIFY(m.Timer1->isActive());
     m.PostProcessFiles->trigger();
     QCOMPARE(m.Mode(), 0);
     QVERIFY(m.BTBaseArc->isHidden());
@@ -592,6 +609,530 @@ void UiTest::screenshots() {
         QVERIFY(image.save(folder + "/" + name + ".png"));
         w->hide();
     }
+}
+
+namespace {
+
+void Shot(QWidget* w, const QString& name) {
+    const QString folder = QStringLiteral(RIX_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    QApplication::processEvents();
+    QImage image = w->grab().toImage();
+    QVERIFY(!image.isNull() && image.width() > 50 && image.height() > 50);
+    QVERIFY(image.save(folder + "/" + name + ".png"));
+}
+
+// The example deployment copied into the working folder as "ex/", so that
+// editors may save over it; the main window names its files.
+void UseExampleCopy(Program& prog) {
+    QDir().mkpath(prog.Path("ex"));
+    for (const QString& name : QDir(kExamples).entryList(QDir::Files))
+        QVERIFY(QFile::copy(kExamples + "/" + name, prog.Path("ex/" + name)));
+    TFormRIX& m = *prog.main;
+    m.LBISFFile->setText("ex/deploy.isf");
+    m.LBESFFile->setText("ex/deploy.esf");
+    m.LBMergeFile->setText("ex/deploy.msf");
+    m.LBDevFileFolder->setText("ex");
+}
+
+// The character after '&' in a caption, lower case; none when it has none.
+QChar Mnemonic(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') return text[i + 1].toLower();
+        ++i;
+    }
+    return QChar();
+}
+
+// Every visible item of a menu, and of its submenus, has its own mnemonic.
+void CheckMenuMnemonics(QMenu* menu) {
+    QSet<QChar> used;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator() || !a->isVisible()) continue;
+        const QChar c = Mnemonic(a->text());
+        QVERIFY2(!c.isNull(), qPrintable("no mnemonic: " + a->text()));
+        // The three Julian forms share their two letters: a second press
+        // moves on to the next item with the letter.
+        if (menu->objectName() != "DKDC1")
+            QVERIFY2(!used.contains(c), qPrintable("mnemonic used twice: " + a->text()));
+        used.insert(c);
+        if (a->menu()) CheckMenuMnemonics(a->menu());
+    }
+}
+
+}  // namespace
+
+void UiTest::editorsOpenOnTheMainWindowsFiles() {
+    Program prog;
+    UseExampleCopy(prog);
+    TFormRIX& m = *prog.main;
+
+    // The instrument setup editor shows the deployment's file.
+    TISFForm& isf = *prog.p->ISFForm;
+    m.CreateEditISFFile->trigger();
+    QVERIFY(isf.isVisible());
+    QCOMPARE(isf.LBISFFile->text(), QString("ex/deploy.isf"));
+    QCOMPARE(isf.CBType[5]->currentText(), QString("ORB"));  // channel 16
+    QCOMPARE(isf.DeviceFile[5]->text(), QString("ORB.DEV"));
+    QCOMPARE(isf.Table()[24].type, 30);
+    Shot(&isf, "instrument-setup-on-deployment");
+    // An edit survives hiding the window and opening it again on the same file.
+    isf.DeviceFile[0]->selectAll();
+    QTest::keyClicks(isf.DeviceFile[0], "a.dev");
+    isf.ExitISF->trigger();
+    m.CreateEditISFFile->trigger();
+    QCOMPARE(isf.DeviceFile[0]->text(), QString("a.dev"));
+    // Save asks before it replaces the file; No leaves it as it was.
+    const QByteArray before = ReadAll(prog.Path("ex/deploy.isf"));
+    prog.person.yes = false;
+    isf.Save1->trigger();
+    QCOMPARE(prog.person.questions,
+             QStringList({"Edit ISF File|ex/deploy.isf already exists.\nDo you want to replace it?"}));
+    QCOMPARE(ReadAll(prog.Path("ex/deploy.isf")), before);
+    prog.person.yes = true;
+    isf.Save1->trigger();
+    QByteArray after = before;
+    after.replace("11 ASCII LAG=0 HAD=0 DEV= ", "11 ASCII LAG=0 HAD=0 DEV=A.DEV ");
+    QCOMPARE(ReadAll(prog.Path("ex/deploy.isf")), after);
+    QCOMPARE(m.LBISFFile->text(), QString("ex/deploy.isf"));
+    // New starts empty, and its Save asks for a name.
+    isf.NewISF->trigger();
+    QCOMPARE(isf.LBISFFile->text(), QString("New File"));
+    prog.person.files["SaveISFDialog"] << prog.Path("new.isf");
+    isf.Save1->trigger();
+    QCOMPARE(prog.person.questions.size(), 2);
+    QVERIFY(QFile::exists(prog.Path("new.isf")));
+    QCOMPARE(m.LBISFFile->text(), prog.Path("new.isf"));
+    // A name that is no file leaves the editor as it is.
+    m.LBISFFile->setText(prog.Path("absent.isf"));
+    m.CreateEditISFFile->trigger();
+    QCOMPARE(isf.LBISFFile->text(), prog.Path("new.isf"));
+    QVERIFY(prog.person.boxes.isEmpty());
+
+    // The extraction setup editor.
+    TBESFForm& esf = *prog.p->BESFForm;
+    m.SaveCurrentExtractionSetup->trigger();
+    QVERIFY(esf.isVisible());
+    QCOMPARE(esf.LBESF->text(), QString("ex/deploy.esf"));
+    QVERIFY(esf.RIXTSJDay->isChecked() && esf.MuxID1->isChecked() && esf.EngrUnits->isChecked());
+    QCOMPARE(esf.LBRIXTimeFormat->text(), QString("Time Stamp Format:  Julian Date"));
+    Shot(&esf, "extraction-setup-on-deployment");
+    esf.MuxID2->trigger();
+    esf.Save1->trigger();
+    QCOMPARE(prog.person.questions.last(),
+             QString("Extraction Setup File|ex/deploy.esf already exists.\nDo you want to replace it?"));
+    QCOMPARE(ReadAll(prog.Path("ex/deploy.esf")),
+             QByteArray("ESF Version=1.1\r\n0 1 0 0 0 0 2 4 21 0 250\r\n"));
+    QVERIFY(!esf.Changed());
+    esf.NewESF->trigger();
+    QCOMPARE(esf.LBESF->text(), QString("*.ESF"));
+    esf.ExitESF->trigger();
+    // Unsaved changes are not thrown away by opening the window again.
+    m.LBESFFile->setText("ex/deploy.esf");
+    esf.MuxID3->trigger();
+    esf.hide();
+    m.SaveCurrentExtractionSetup->trigger();
+    QVERIFY(esf.MuxID3->isChecked());
+    QCOMPARE(esf.LBESF->text(), QString("*.ESF"));
+
+    // The merge setup editor.
+    TMergeForm& msf = *prog.p->MergeForm;
+    m.CreateEditMergeFile->trigger();
+    QVERIFY(msf.isVisible());
+    QCOMPARE(msf.LBMergeFile->text(), QString("ex/deploy.msf"));
+    msf.SelectPair(1);
+    Shot(&msf, "merge-setup-on-deployment");
+    const std::string shown = rix::MsfText(msf.Setup());
+    msf.Save1->trigger();
+    QCOMPARE(prog.person.questions.last(),
+             QString("Build Merge File|ex/deploy.msf already exists.\nDo you want to replace it?"));
+    rix::MergeSetup back;
+    rix::RecordingReporter quiet;
+    std::FILE* f = std::fopen(prog.Path("ex/deploy.msf").toLocal8Bit().constData(), "rb");
+    QVERIFY(f);
+    QVERIFY(rix::ReadMsfFile(quiet, back, f));
+    std::fclose(f);
+    QCOMPARE(rix::MsfText(back), shown);
+    msf.New1->trigger();
+    QCOMPARE(msf.LBMergeFile->text(), QString("*.MSF"));
+    QCOMPARE(m.LBMergeFile->text(), QString("ex/deploy.msf"));
+}
+
+void UiTest::everyRunEndsReadyWithOneSummaryBox() {
+    Program prog;
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);
+    TFormRIX& m = *prog.main;
+    GuiReporter& r = prog.p->reporter;
+    bool boxDuringRun = false;
+    prog.person.duringBox = [&] { boxDuringRun = boxDuringRun || prog.p->worker.Running(); };
+
+    // Completed: the run's one message went to the list, not to a box that
+    // held the run; one box sums it up at the end.
+    prog.person.files["OpenArchiveDialog"] << kExamples + "/deploy.000";
+    m.ExtractButton->click();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(!boxDuringRun);
+    QCOMPARE(m.MessageList->count(), 1);
+    const QString message = m.MessageList->item(0)->text();
+    QVERIFY2(message.startsWith("Satlantic Message: 3 Frame Count Jumps"), qPrintable(message));
+    QCOMPARE(prog.person.boxes,
+             QStringList({"Extraction Messages|One message during the extraction:\n\n" + message}));
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
+    QVERIFY(m.ExtractButton->isEnabled());
+    QVERIFY(!r.Collecting());
+    prog.p->Show();
+    Shot(&m, "main-window-after-run");
+    // Reset Status keeps its role.
+    QVERIFY(m.StopButton->isEnabled());
+    m.StopButton->click();
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Ready ..."));
+    QVERIFY(m.ExtractButton->isEnabled() && !m.StopButton->isEnabled());
+
+    // Failed early: the output folder does not exist.
+    m.Timer1->stop();
+    m.LBOutputFileFolder->setText(prog.Path("missing"));
+    prog.person.boxes.clear();
+    m.ExtractButton->click();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(m.ExtractButton->isEnabled());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  File Error - Directory/Folder does NOT Exist "));
+    QCOMPARE(m.MessageList->count(), 1);
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(prog.person.boxes[0].startsWith(
+        "Extraction Messages|One message during the extraction:\n\nPlease Select a Valid Output "
+        "Directory: Directory/Folder '" + prog.Path("missing") + "' Does NOT Exist"));
+
+    // Failed where the run's step was still on the status line: an archive
+    // that cannot be opened.
+    m.Timer1->stop();
+    m.LBOutputFileFolder->setText(out);
+    prog.person.files["OpenArchiveDialog"] << prog.Path("absent.000");
+    m.ExtractButton->click();
+    QVERIFY(prog.WaitForRun());
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Extraction Failed"));
+    QVERIFY(m.ExtractButton->isEnabled());
+    QCOMPARE(m.MessageList->item(0)->text(),
+             "File Error - Can not open Archive file: " + prog.Path("absent.000"));
+
+    // Outside a run a message is its own box at once, and not in the list.
+    prog.person.boxes.clear();
+    r.ShowError("Title", "text");
+    QCOMPARE(prog.person.boxes, QStringList({"Title|text"}));
+    QCOMPARE(m.MessageList->count(), 1);
+
+    // A run with a flood of messages keeps a bounded list and one box.
+    prog.person.boxes.clear();
+    r.BeginRun();
+    prog.p->worker.Start([&r] {
+        for (int i = 0; i < GuiReporter::kMaxRunMessages + 5; ++i)
+            r.ShowError("Decoder", std::to_string(i));
+    }, nullptr);
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(prog.person.boxes.isEmpty());
+    // What the window thread reports meanwhile (a person's own action) is a box.
+    r.ShowError("Save", "failed");
+    QCOMPARE(prog.person.boxes, QStringList({"Save|failed"}));
+    prog.person.boxes.clear();
+    const QStringList all = r.EndRun();
+    QCOMPARE(all.size(), GuiReporter::kMaxRunMessages + 1);
+    QCOMPARE(all.last(), QString("... and 5 more on standard error"));
+    r.ShowRunSummary("extraction", all);
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(prog.person.boxes[0].startsWith("Extraction Messages|1001 messages during the extraction:\n\nDecoder: 0\n"));
+    QVERIFY(prog.person.boxes[0].endsWith("\n... and 981 more in the message list"));
+}
+
+void UiTest::dailyModeAsksForItsBaseNameAndStayStays() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    prog.p->Show();
+    // The prompt is the real file dialog; it is pictured, then answered.
+    QStringList prompts;
+    auto answer = prog.p->hooks.chooseFile;
+    prog.p->hooks.chooseFile = [&](QWidget* parent, const FileDialogOptions& options) {
+        if (options.objectName == "OpenDialog1") {
+            QFileDialog dialog(parent);
+            SetUpFileDialog(dialog, options);
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setDirectory(prog.dir.path());
+            dialog.resize(640, 420);
+            dialog.show();
+            prompts << dialog.windowTitle();
+            if (prompts.size() == 1) Shot(&dialog, "daily-base-name-prompt");
+        }
+        return answer(parent, options);
+    };
+
+    // Cancel: the mode stays manual, nothing counts down.
+    m.Daily->trigger();
+    QCOMPARE(prompts, QStringList({"Select 24 Hr Name"}));
+    QCOMPARE(m.Mode(), 0);
+    QVERIFY(m.PostProcessFiles->isChecked() && !m.Daily->isChecked());
+    QVERIFY(m.BTBaseArc->isHidden() && m.BTStay->isHidden());
+    m.Timer1Timer();  // the start-up tick (no last.rix)
+    m.Timer1Timer();
+    QVERIFY(m.LBTerminate->isHidden());
+
+    // With a name: daily mode, and its countdown offers Stay.
+    prog.person.files["OpenDialog1"] << prog.Path("LOG");
+    m.Daily->trigger();
+    QCOMPARE(m.Mode(), 1);
+    QCOMPARE(m.LBBaseArc->text(), prog.Path("LOG"));
+    m.Timer1Timer();
+    QCOMPARE(m.LBTerminate->text(), QString("Seconds Until Termination: 15 ... Change 'Mode' to Stop"));
+    QVERIFY(m.BTStay->isVisible());
+    Shot(m.window(), "daily-countdown");
+    QTest::mouseClick(m.BTStay, Qt::LeftButton);
+    QCOMPARE(m.Mode(), 0);
+    QVERIFY(m.PostProcessFiles->isChecked() && !m.Daily->isChecked());
+    QVERIFY(m.BTStay->isHidden() && m.LBTerminate->isHidden() && m.BTBaseArc->isHidden());
+    for (int i = 0; i < 20; ++i) m.Timer1Timer();
+    QCOMPARE(prog.person.quits, 0);
+    // Back to daily: the name is known, nothing is asked.
+    m.Daily->trigger();
+    QCOMPARE(m.Mode(), 1);
+    QCOMPARE(prompts.size(), 2);
+
+    // A saved daily setup without a base name starts in manual mode.
+    Program again;
+    rix::MainSetup setup;
+    setup.mode = 1;
+    rix::RecordingReporter quiet;
+    QVERIFY(rix::SaveMainSetup(quiet, setup, again.Path("last.rix").toStdString()));
+    again.main->Timer1Timer();
+    QCOMPARE(again.main->Mode(), 0);
+    QVERIFY(!again.p->worker.Running());
+    QCOMPARE(again.main->LBArchiveFile->text(), QString("*.000 to *.999"));
+    QCOMPARE(again.p->reporter.StatusText(),
+             QString("Status:  No 24 Hr Base Name - Manual File Processing"));
+    for (int i = 0; i < 20; ++i) again.main->Timer1Timer();
+    QCOMPARE(again.person.quits, 0);
+}
+
+void UiTest::windowKeepsItsShapeAndDialogsTheirKeys() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    prog.p->Show();
+    QApplication::processEvents();
+    const QSize size = m.size();
+    QString path = "/data";
+    for (int i = 0; i < 30; ++i) path += "/a rather long folder name";
+    path += "/deploy.000";
+    m.LBArchiveFile->setText(path);
+    prog.p->reporter.SetStatus("Setup Checked: " + QString(300, 'x').toStdString());
+    QApplication::processEvents();
+    QCOMPARE(m.size(), size);
+    m.grab();  // painted: the tool tips are up to date
+    auto* archive = qobject_cast<ElidedLabel*>(m.LBArchiveFile);
+    QVERIFY(archive);
+    QCOMPARE(archive->text(), path);
+    QCOMPARE(archive->toolTip(), path);
+    QVERIFY(archive->ShownText().contains(QChar(0x2026)));
+    QVERIFY(archive->ShownText().endsWith("deploy.000"));
+    QCOMPARE(m.StatusLBL->toolTip(), m.StatusLBL->text());
+    m.LBArchiveFile->setText("short.000");
+    m.grab();
+    QCOMPARE(archive->toolTip(), QString());
+    QCOMPARE(archive->ShownText(), QString("short.000"));
+
+    // A loaded setup clears the old check result.
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);
+    rix::RecordingReporter quiet;
+    QVERIFY(rix::SaveMainSetup(quiet, m.CurrentSetup(), prog.Path("s.rix").toStdString()));
+    prog.person.files["OpenArchiveDialog"] << kExamples + "/deploy.000";
+    m.BTArchiveFileClick();
+    m.CheckSetup->trigger();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(m.StatusLBL->text().startsWith("Status:  Setup Checked"));
+    TCheckForm& check = *m.CheckForm;
+    // Escape and Enter close the report.
+    QVERIFY(check.isVisible());
+    QTest::keyClick(check.ReportText, Qt::Key_Escape);
+    QVERIFY(!check.isVisible());
+    check.show();
+    QTest::keyClick(&check, Qt::Key_Return);
+    QVERIFY(!check.isVisible());
+    prog.person.files["OpenDialog2"] << prog.Path("s.rix");
+    m.LoadRIXSetup->trigger();
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Setup Loaded"));
+    QCOMPARE(check.LBSummary->text(), QString("Not checked"));
+    QVERIFY(check.ReportText->toPlainText().isEmpty());
+
+    // The folder dialog: Escape changes nothing, Enter is Done.
+    TDevFileForm& folders = *prog.p->DevFileForm;
+    QDir().mkpath(prog.Path("dev"));
+    m.DeviceFileFolder->trigger();
+    folders.SelectFolder(prog.Path("dev"));
+    QTest::keyClick(&folders, Qt::Key_Escape);
+    QVERIFY(!folders.isVisible());
+    QCOMPARE(m.LBDevFileFolder->text(), kExamples);
+    m.DeviceFileFolder->trigger();
+    folders.SelectFolder(prog.Path("dev"));
+    QTest::keyClick(folders.DirectoryListBox1, Qt::Key_Return);
+    QVERIFY(!folders.isVisible());
+    QCOMPARE(m.LBDevFileFolder->text(), prog.Path("dev"));
+
+    // Escape closes every other window the way its Exit does.
+    TISFForm& isf = *prog.p->ISFForm;
+    isf.show();
+    QTest::keyClick(isf.DeviceFile[2], Qt::Key_Escape);
+    QVERIFY(!isf.isVisible());
+    TBESFForm& esf = *prog.p->BESFForm;
+    esf.show();
+    QTest::keyClick(&esf, Qt::Key_Escape);
+    QVERIFY(!esf.isVisible());
+    esf.show();
+    esf.MuxID3->trigger();  // a change: Escape asks first, as Close does
+    prog.person.yes = false;
+    QTest::keyClick(&esf, Qt::Key_Escape);
+    QVERIFY(!esf.isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{prog.p->MergeForm.get(),
+                                                      prog.p->UtilitiesForm.get(),
+                                                      prog.p->RawFileForm.get()}) {
+        w->show();
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+}
+
+void UiTest::keyboardReachesMenusAndButtons() {
+    Program prog;
+    TFormRIX& m = *prog.main;
+    // Every menu title, menu item and button has its own Alt letter in its window.
+    std::vector<QWidget*> windows = {prog.main, prog.p->ISFForm.get(), prog.p->MergeForm.get(),
+                                     prog.p->UtilitiesForm.get(), prog.p->BESFForm.get(),
+                                     prog.p->DevFileForm.get(), prog.p->RawFileForm.get(),
+                                     m.CheckForm};
+    for (QWidget* w : windows) {
+        QSet<QChar> used;
+        auto take = [&](const QString& text) {
+            const QChar c = Mnemonic(text);
+            QVERIFY2(!c.isNull(), qPrintable(w->objectName() + ": no mnemonic: " + text));
+            QVERIFY2(!used.contains(c), qPrintable(w->objectName() + ": used twice: " + text));
+            used.insert(c);
+        };
+        for (QMenuBar* bar : w->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly)) {
+            for (QAction* a : bar->actions()) {
+                if (!a->isVisible()) continue;
+                take(a->text());
+                if (a->menu()) CheckMenuMnemonics(a->menu());
+            }
+        }
+        for (QPushButton* b : w->findChildren<QPushButton*>()) take(b->text());
+    }
+
+    // Alt+E is Extract, Alt+R Reset Status.
+    prog.p->Show();
+    m.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    // (a mnemonic presses its button the way a click does, a moment later)
+    QTest::keyClick(&m, Qt::Key_E, Qt::AltModifier);
+    QTRY_COMPARE(m.LBArchiveFile->text(), QString("No Archive File Name"));
+    QVERIFY(!m.ExtractButton->isEnabled());
+    QTest::keyClick(&m, Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(m.StatusLBL->text(), QString("Status:  Ready ..."));
+    QVERIFY(m.ExtractButton->isEnabled());
+
+    // Tab runs from the interval fields along the buttons to the messages.
+    m.StartMSEdit->setFocus();
+    QCOMPARE(QApplication::focusWidget(), m.StartMSEdit);
+    for (QWidget* next : std::initializer_list<QWidget*>{m.EndMSEdit, m.ExtractButton,
+                                                         m.MessageList}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    m.ShowMergeButton1->trigger();
+    m.StartMSEdit->setFocus();
+    for (QWidget* next : std::initializer_list<QWidget*>{m.EndMSEdit, m.ExtractButton, m.BTMerge,
+                                                         m.MessageList})
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void UiTest::unsavableMeterTypesCannotBeChosen() {
+    Program prog;
+    TISFForm& isf = *prog.p->ISFForm;
+    isf.show();
+    QComboBox* list = isf.CBType[0];
+    QCOMPARE(list->itemText(rix::kHydroscat2), QString("Hydroscat-2"));
+    for (int code = 0; code < rix::kMeterTypeCount; ++code) {
+        const bool refused = code == rix::kHydroscat2;
+        QCOMPARE(MeterTypeSelectable(list, code), !refused);
+        QCOMPARE(list->itemData(code, Qt::ToolTipRole).toString().contains("cannot be saved"),
+                 refused);
+    }
+    QVERIFY(MeterTypeSelectable(list, rix::kMiscAscii));
+    // The keys step over it.
+    list->setFocus();
+    list->setCurrentIndex(rix::kHydroscat2 - 1);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentIndex(), rix::kHydroscat2 + 1);
+    QCOMPARE(isf.Table()[11].type, rix::kHydroscat2 + 1);
+    // Set without the list's help, it is put back to what the channel is.
+    list->setCurrentIndex(rix::kHydroscat2);
+    QCOMPARE(list->currentIndex(), rix::kHydroscat2 + 1);
+    QCOMPARE(isf.Table()[11].type, rix::kHydroscat2 + 1);
+    // The raw-file window's list is the same.
+    auto* raw = prog.p->RawFileForm->findChild<QComboBox*>("RawFileMeterTypeCB");
+    QVERIFY(!MeterTypeSelectable(raw, rix::kHydroscat2));
+}
+
+void UiTest::intervalFieldsTakeDates() {
+    Program prog;
+    const QString out = prog.Path("out");
+    prog.UseExampleSetup(out);  // Julian day time stamps from channel 21
+    TFormRIX& m = *prog.main;
+    auto run = [&](const QString& from, const QString& to) {
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        m.StartMSEdit->setText(from);
+        m.EndMSEdit->setText(to);
+        prog.person.files["OpenArchiveDialog"] << kExamples + "/deploy.000";
+        m.ExtractButton->click();
+        QVERIFY(prog.WaitForRun());
+        m.Timer1->stop();
+    };
+    run("Start_ms", "End_ms");
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
+    // Dates around the whole deployment reach back before time 0 (logger 2
+    // started first): the same as a start far before 0 in milliseconds.
+    run("-864000000", "End_ms");
+    const auto whole = Snapshot(out);
+    run("2005-06-12 00:00:00", "2005-06-14 00:00:00");
+    QVERIFY(Snapshot(out) == whole);
+    // From midnight on: the date/time channel's rows all fall on day 164.
+    run("2005-06-13 00:00:00", "End_ms");
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
+    const QList<QByteArray> rows = ReadAll(out + "/deploy_21_T_ASCII.000").split('\n');
+    const QList<QByteArray> wholeRows = whole.at("deploy_21_T_ASCII.000").split('\n');
+    QVERIFY(rows.size() > 10 && rows.size() < wholeRows.size() - 10);
+    for (const QByteArray& row : rows) {
+        if (row.isEmpty()) continue;
+        bool number = false;
+        const double day = row.split('\t').first().trimmed().toDouble(&number);
+        if (number) QVERIFY2(day >= 164.0 && day < 165.0, row.constData());
+    }
+
+    // Time stamps without dates: the run says why it cannot use a date.
+    WriteAll(prog.Path("elapsed.esf"), "ESF Version=1.1\r\n0 1 0 0 0 0 1 0 21 0 250\r\n");
+    m.LBESFFile->setText(prog.Path("elapsed.esf"));
+    prog.person.boxes.clear();
+    run("2005-06-13 00:00:00", "End_ms");
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Extraction Failed"));
+    QVERIFY(m.ExtractButton->isEnabled());
+    QCOMPARE(prog.person.boxes.size(), 1);
+    QVERIFY(prog.person.boxes[0].contains(
+        "Extraction Interval Error: The start \"2005-06-13 00:00:00\" is a date, but the time "
+        "stamps of this run carry no dates"));
+    QVERIFY(Snapshot(out).empty());
+    // Milliseconds work as before.
+    run("0", "1000");
+    QCOMPARE(m.StatusLBL->text(), QString("Status:  Done with Extraction"));
 }
 
 QTEST_MAIN(UiTest)

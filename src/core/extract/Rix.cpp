@@ -6,6 +6,7 @@
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "extract/Interval.h"
 #include "extract/Rawproc.h"
 #include "merge/Files.h"
 #include "meters/Analog.h"
@@ -32,13 +33,6 @@ constexpr double kDefaultTo = 31536000000.0;  // 365 days in ms
 
 void ResetClock(Context& ctx) {
     ctx.clock = ClockState();
-}
-
-bool ParseIntegerField(const std::string& text, double& value) {
-    long long v = 0;
-    if (std::sscanf(text.c_str(), "%lld", &v) != 1) return false;
-    value = static_cast<double>(v);
-    return true;
 }
 
 // Before the clock-source message: an input in which no packet at all was
@@ -518,13 +512,15 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
 }
 
 int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
-                  double to, bool showHeaders) {
+                  double to, bool showHeaders, const IntervalFields* dates) {
     const ExtractionSetup& es = ctx.extraction;
     OutputRegistry& out = ctx.channelState.outputs;
     if (ctx.run.outcome.channels.empty()) ListChannels(ctx, false);
     if (!LoadJulianDates(ctx, es.dateTimeChannel, es.clockSource, es.timeStampFormat,
                          es.timeOffsetHours, archive))
         return 0;
+    // Dates in the interval fields are placed once the run knows its days.
+    if (dates && !PlaceIntervalDates(ctx, *dates, from, to)) return 0;
 
     ctx.reporter.SetStatus("Setup");
     ResetMeterRunState(ctx);
@@ -672,10 +668,6 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         return r.outcome;
     }
 
-    double from = 0, to = kDefaultTo;
-    ParseIntegerField(request.fromText, from);
-    ParseIntegerField(request.toText, to);
-
     RunPaths paths;
     paths.outputFolder = request.outputFolder;
     paths.deviceFolder = request.deviceFolder;
@@ -724,7 +716,16 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         return r.outcome;
     }
 
-    const int extracted = RunExtraction(ctx, archive, paths, from, to, request.showHeaders);
+    double from = 0, to = kDefaultTo;
+    IntervalFields dates;
+    if (!ReadIntervalFields(ctx.reporter, request.fromText, request.toText, es.timeStampFormat,
+                            from, to, dates)) {
+        ctx.reporter.SetStatus("Extraction Failed");
+        r.restartTimer = true;
+        archive.Close();
+        return r.outcome;
+    }
+    const int extracted = RunExtraction(ctx, archive, paths, from, to, request.showHeaders, &dates);
     int ok = extracted;
     if (ok) {
         // The merge works on the working file this run just wrote; a failed

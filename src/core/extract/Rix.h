@@ -150,8 +150,10 @@ struct RunPaths {
     std::string extension;  // with its dot
 };
 
+struct IntervalFields;
+// dates: interval fields given as dates, placed after the Julian pre-pass.
 int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
-                  double to, bool showHeaders);
+                  double to, bool showHeaders, const IntervalFields* dates = nullptr);
 int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
                     int offsetHours, ArchiveStream& archive);
 void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender);

@@ -17,6 +17,7 @@
 #include "Context.h"
 #include "archive/Archive.h"
 #include "extract/Channel.h"
+#include "extract/Interval.h"
 #include "extract/Misc.h"
 #include "meters/Analog.h"
 #include "meters/Devfile.h"
@@ -470,12 +471,23 @@ CheckReport CheckSetup(const ExtractRequest& request) {
                               es.clockSource, LoggerList(r.inventory).c_str()));
 
         double from = 0, to = kDefaultTo;
-        long long v = 0;
-        if (std::sscanf(request.fromText.c_str(), "%lld", &v) == 1) from = static_cast<double>(v);
-        if (std::sscanf(request.toText.c_str(), "%lld", &v) == 1) to = static_cast<double>(v);
+        // The interval fields as the run reads them: milliseconds, or dates
+        // placed once the pass below has read the days.
+        RecordingReporter intervalMessages;
+        IntervalFields dates;
+        const bool intervalRead = ReadIntervalFields(intervalMessages, request.fromText, request.toText,
+                                                     es.timeStampFormat, from, to, dates);
         auto timed = std::make_unique<Context>(rec);
-        const TimedPass pass = RunTimedPass(*timed, r.archive, es, from, to);
-        if (pass.anyTimed && !pass.inside)
+        TimedPass pass = RunTimedPass(*timed, r.archive, es, from, to);
+        if (intervalRead && (dates.fromIsDate || dates.toIsDate)) {
+            Context placing(intervalMessages);
+            placing.extraction = es;
+            placing.julian = timed->julian;
+            if (PlaceIntervalDates(placing, dates, from, to))
+                pass.inside = pass.anyTimed && from <= pass.last && to >= pass.first;
+        }
+        for (const RecordingReporter::Box& box : intervalMessages.boxes) ck.Problem("", 0, box.text);
+        if (intervalMessages.boxes.empty() && pass.anyTimed && !pass.inside)
             ck.Problem("", 0,
                        Format("the interval %.0f to %.0f ms holds no packet: the time stamps run from %.0f to %.0f ms",
                               from, to, pass.first, pass.last));

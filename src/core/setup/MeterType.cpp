@@ -6,7 +6,8 @@ namespace {
 
 // Code, keyword of the instrument setup file, name in the editor's list, and
 // whether the reader turns the keyword into the code. HYDROSCAT2 is recognised
-// by the reader but refused; MISC-ASCII is not in its keyword list at all.
+// by the reader but refused (as is EZ-TILT, which has no code). MISC-ASCII
+// lines are decoded like the other column device-file meters.
 constexpr MeterTypeInfo kTypes[kMeterTypeCount] = {
     {kOff, "", "OFF", false},
     {kAbeta, "ABETA", "aBeta", true},
@@ -35,7 +36,7 @@ constexpr MeterTypeInfo kTypes[kMeterTypeCount] = {
     {kHydroscat6, "HYDROSCAT6", "Hydroscat-6", true},
     {kLisst100, "LISST100", "LISST-100", true},
     {kLisst100Ts, "LISST100-TS", "LISST-100 Add TS", true},
-    {kMiscAscii, "MISC-ASCII", "Misc ASCII", false},
+    {kMiscAscii, "MISC-ASCII", "Misc ASCII", true},
     {kPrisma, "PRISMA", "Prisma", true},
     {kSaivSd204, "SAIVSD204", "SAIV-SD204", true},
     {kSatlantic, "SATLANTIC", "Satlantic", true},
