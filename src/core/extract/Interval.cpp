@@ -95,16 +95,14 @@ int YearDayCode(int year, int month, int day) {
 }
 
 bool LoggerTimeOfDay(const JulianState& state, int yearDay, double msOfDay, double& time) {
-    const auto size = static_cast<int>(state.table.size());
-    if (yearDay >= 0 && yearDay < size && state.table[static_cast<size_t>(yearDay)].set) {
+    if (yearDay >= 0 && state.table[static_cast<size_t>(yearDay)].set) {
         time = state.table[static_cast<size_t>(yearDay)].midnight + msOfDay;
         return true;
     }
     const long target = DayNumber(yearDay);
     int nearest = -1;
     long best = 0;
-    for (int code = 0; code < size; ++code) {
-        if (!state.table[static_cast<size_t>(code)].set) continue;
+    for (int code : state.setCodes) {  // the run's days, in code order
         const long distance = std::labs(DayNumber(code) - target);
         if (nearest < 0 || distance < best) {
             nearest = code;

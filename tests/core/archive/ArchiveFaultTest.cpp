@@ -173,8 +173,11 @@ TEST(ArchiveFault, ExtractionStopsOnAReadError) {
                                run.dir.file("a.000") + ": " + std::strerror(EIO)));
     EXPECT_FALSE(run.Done());
     EXPECT_EQ(run.rep.statuses.back(), "Extraction Failed");
-    // No time-offset file: the run did not complete.
-    EXPECT_FALSE(rixtest::FileExists(run.dir.file("out/a_TO.000")));
+    // No channel file: the fault cut the first pass short. The working and
+    // time-offset files list what the run completed: nothing.
+    EXPECT_FALSE(rixtest::FileExists(run.dir.file("out/a_11_ASCII.000")));
+    EXPECT_FALSE(rixtest::FileExists(run.dir.file("out/a_12_ASCII.000")));
+    EXPECT_EQ(rixtest::ReadFile(run.dir.file("out/a_MRG.000")).find("ASCII"), std::string::npos);
 }
 
 TEST(ArchiveFault, ExtractionStopsWhenTheArchiveShrinks) {
