@@ -525,7 +525,7 @@ int RunExample(const std::string& dirArg, int seconds = 0) {
         std::fprintf(stderr, "rix-mkarchive: cannot create folder %s: %s\n", dir.c_str(), ec.message().c_str());
         return 1;
     }
-    std::vector<uint8_t> archive = seconds > 0 ? ExampleArchive(seconds) : ExampleArchive();
+    std::vector<uint8_t> archive = ExampleArchive(seconds > 0 ? seconds : kExampleSeconds);
     bool ok = WriteWhole(dir + "/deploy.000", archive.data(), archive.size());
     ok = ok && WriteText(dir + "/deploy.isf", ExampleIsf());
     ok = ok && WriteText(dir + "/deploy.esf", ExampleEsf());
