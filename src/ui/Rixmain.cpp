@@ -441,7 +441,9 @@ void TFormRIX::ExtractFinished(const rix::ExtractResult& result) {
         else if (!stopped && !status.contains("Fail") && !status.contains("Error"))
             reporter_.SetStatus("Extraction Failed");
     }
-    if (result.restartTimer) {
+    // A daily run counts down to the exit however it ended: an unattended
+    // program that stayed open after a failure would never end.
+    if (result.restartTimer || mode_ == 1) {
         terminateCounter_ = kTerminationSeconds;
         if (mode_ == 1) ShowCountdown();
         Timer1->start();

@@ -895,6 +895,27 @@ void UiTest::dailyModeAsksForItsBaseNameAndStayStays() {
     QCOMPARE(m.Mode(), 1);
     QCOMPARE(prompts.size(), 2);
 
+    // A daily run that fails early still counts down and exits: unattended,
+    // nobody would close it.
+    {
+        Program failing;
+        rix::MainSetup daily;
+        daily.mode = 1;
+        daily.baseArchive = failing.Path("LOG").toStdString();
+        daily.esfFile = failing.Path("absent.esf").toStdString();
+        rix::RecordingReporter quiet;
+        QVERIFY(rix::SaveMainSetup(quiet, daily, failing.Path("last.rix").toStdString()));
+        failing.main->Timer1Timer();
+        QVERIFY(failing.WaitForRun());
+        QCOMPARE(failing.main->StatusLBL->text(),
+                 QString("Status:  File Error - Can not open Extraction Setup File"));
+        QVERIFY(failing.main->Timer1->isActive());
+        failing.main->Timer1->stop();
+        QCOMPARE(failing.person.boxesNoWait.size(), 1);  // the summary, not waiting
+        for (int i = 0; i <= TFormRIX::kTerminationSeconds; ++i) failing.main->Timer1Timer();
+        QCOMPARE(failing.person.quits, 1);
+    }
+
     // A saved daily setup without a base name starts in manual mode.
     Program again;
     rix::MainSetup setup;
