@@ -160,14 +160,14 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     ChannelWriter& w = ctx.channelState.writers[c];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
-    if (writeFailed || ctx.runFailed) {
+    file.Flush();
+    if (writeFailed || OutputWriteFailed(ctx, c) || ctx.runFailed) {
         DiscardChannelFile(ctx, c);
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be written";
         return 0;
     }
 
-    file.Flush();
     outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, deviceLines));
     const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > deviceBytes);
     const char* model = nullptr;

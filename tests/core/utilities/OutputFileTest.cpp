@@ -101,6 +101,19 @@ TEST(OutputFile, NamesThatCannotTakeAFileAndLinks) {
     EXPECT_EQ(ReadFile(dir.file("target.000")), "new");
 }
 
+TEST(OutputFile, ASignalRemovesTheTemporaryFilesOfOpenOutputs) {
+    rixtest::TempDir dir;
+    rix::RecordingReporter rep;
+    rix::OutputFile a, b, done;
+    ASSERT_TRUE(a.Open(rep, dir.file("a.000"), "Test"));
+    ASSERT_TRUE(b.Open(rep, dir.file("b.000"), "Test"));
+    ASSERT_TRUE(done.Open(rep, dir.file("done.000"), "Test"));
+    ASSERT_TRUE(done.Commit());
+    EXPECT_EQ(Names(dir.path()).size(), 3u);
+    rix::RemoveTemporaryOutputs();  // what the command line's signal handler does
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"done.000"});
+}
+
 TEST(SameFile, ThroughLinksAndOtherPaths) {
     rixtest::TempDir dir;
     rixtest::WriteFile(dir.file("a.000"), "x");
