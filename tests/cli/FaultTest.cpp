@@ -126,6 +126,7 @@ int SignalDuringRun(const Deployment& d, int signal) {
               "test.000", static_cast<char*>(nullptr));
         _exit(127);
     }
+    if (pid < 0) return -1;
     for (int i = 0; i < 3000; ++i) {
         bool started = false;
         for (const std::string& name : HiddenFiles(d.Out())) started = started || name.rfind(".test_12_", 0) == 0;
