@@ -195,6 +195,8 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return refuse();
+    // A file its owner made read-only is not replaced, as it would not be overwritten.
+    if (exists && S_ISREG(st.st_mode) && ::access(target.c_str(), W_OK) != 0) return refuse();
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe is written in place: there is no file to replace.
         sink_->fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
@@ -206,6 +208,8 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
         }
         if (sink_->fd < 0) tempPath_.clear();
         if (sink_->fd >= 0) slot_ = RegisterTemp(tempPath_);
+        // The new file keeps the permissions of the one it replaces.
+        if (sink_->fd >= 0 && exists) ::fchmod(sink_->fd, st.st_mode & 07777);
     }
     if (sink_->fd < 0) return refuse();
     target_ = target;

@@ -91,6 +91,13 @@ TEST(OutputFile, NamesThatCannotTakeAFileAndLinks) {
     EXPECT_TRUE(rep.HasBox("Write Time/Date File Error", "Unable to open " + dir.file("folder.000")));
     EXPECT_FALSE(out.Open(rep, dir.file("missing/x.000"), "Write Time/Date"));
 
+    // The new file keeps the permissions of the one it replaces.
+    rixtest::WriteFile(dir.file("kept.000"), "old");
+    std::filesystem::permissions(dir.file("kept.000"), std::filesystem::perms(0640));
+    ASSERT_TRUE(out.Open(rep, dir.file("kept.000"), "Test"));
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(std::filesystem::status(dir.file("kept.000")).permissions(), std::filesystem::perms(0640));
+
     // A link keeps pointing at the file it names, now rewritten.
     rixtest::WriteFile(dir.file("target.000"), "old");
     std::filesystem::create_symlink("target.000", dir.file("link.000"));
