@@ -149,34 +149,40 @@ bool WriteReport(std::FILE* out, std::FILE* err, const std::string& command, con
 
 // Ctrl-C and SIGTERM during an extraction ask it to stop, as the window's
 // "Reset Status" does: the run ends on a whole row with its files complete.
-// A second signal ends the program at once.
+// A second signal, or a signal during any other command, removes the
+// temporary files of the outputs under way and ends the program at once.
 std::atomic<std::atomic<bool>*> gStopRequest{nullptr};
 
-extern "C" void OnStopSignal(int) {
-    if (std::atomic<bool>* stop = gStopRequest.load()) stop->store(true);
+extern "C" void OnSignal(int signal) {
+    std::atomic<bool>* stop = gStopRequest.load();
+    if (stop && !stop->exchange(true)) return;
+    rix::RemoveTemporaryOutputs();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
-class StopSignals {
+class Signals {
 public:
-    explicit StopSignals(std::atomic<bool>& stop) {
-        gStopRequest.store(&stop);
+    // stop: the run's stop request, or null when a signal ends the command.
+    explicit Signals(std::atomic<bool>* stop) {
+        gStopRequest.store(stop);
         struct sigaction action {};
-        action.sa_handler = OnStopSignal;
+        action.sa_handler = OnSignal;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        action.sa_flags = SA_RESTART;
         sigaction(SIGINT, &action, &oldInt_);
         sigaction(SIGTERM, &action, &oldTerm_);
         // A signal the caller ignores (nohup, a shell's background job) stays ignored.
         if (oldInt_.sa_handler == SIG_IGN) sigaction(SIGINT, &oldInt_, nullptr);
         if (oldTerm_.sa_handler == SIG_IGN) sigaction(SIGTERM, &oldTerm_, nullptr);
     }
-    ~StopSignals() {
+    ~Signals() {
         sigaction(SIGINT, &oldInt_, nullptr);
         sigaction(SIGTERM, &oldTerm_, nullptr);
         gStopRequest.store(nullptr);
     }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
+    Signals(const Signals&) = delete;
+    Signals& operator=(const Signals&) = delete;
 
 private:
     struct sigaction oldInt_ {};
@@ -403,6 +409,9 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         Write(out, kMainHelp);
         return 0;
     }
+    // Outputs of the other commands are removed when a signal ends them.
+    std::unique_ptr<Signals> signals;
+    if (!*extract) signals = std::make_unique<Signals>(nullptr);
     if (*extract) {
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
@@ -417,7 +426,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
             ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
         rix::ExtractResult result;
         {
-            StopSignals signals(ctx.run.stopRequested);
+            Signals signals(&ctx.run.stopRequested);
             rix::ExtractButtonClick(ctx, request, &result);
         }
         progress.End();

@@ -126,6 +126,7 @@ int SignalDuringRun(const Deployment& d, int signal) {
               "test.000", static_cast<char*>(nullptr));
         _exit(127);
     }
+    if (pid < 0) return -1;
     for (int i = 0; i < 3000; ++i) {
         bool started = false;
         for (const std::string& name : HiddenFiles(d.Out())) started = started || name.rfind(".test_12_", 0) == 0;
@@ -149,9 +150,12 @@ TEST(Faults, ASignalStopsTheRunOnWholeRowsWithItsFilesListed) {
         const std::string first = ReadFile(d.OutFile("test_11_ASCII.000"));
         const std::string second = ReadFile(d.OutFile("test_12_ASCII.000"));
         EXPECT_EQ(first.size(), 11u * 119999);
-        ASSERT_FALSE(second.empty());
-        EXPECT_EQ(second.size() % 11, 0u);  // whole rows only
-        EXPECT_EQ(second.substr(second.size() - 11), "12.5,3.25\r\n");
+        // Whole rows only (none when the signal came before the pass's first packet).
+        EXPECT_EQ(second.size() % 11, 0u);
+        if (!second.empty()) {
+            EXPECT_EQ(second.substr(second.size() - 11), "12.5,3.25\r\n");
+        }
+        EXPECT_TRUE(FileExists(d.OutFile("test_12_ASCII.000")));
         EXPECT_FALSE(FileExists(d.OutFile("test_13_ASCII.000")));
         const std::string mrg = ReadFile(d.OutFile("test_MRG.000"));
         EXPECT_NE(mrg.find("test_11_ASCII.000 ASCII 0 0\r\n"), std::string::npos);

@@ -165,7 +165,8 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     ChannelWriter& w = ctx.channelState.writers[c];
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
-    if (writeFailed || ctx.runFailed || archive.Failed()) {
+    file.Flush();
+    if (writeFailed || OutputWriteFailed(ctx, c) || ctx.runFailed || archive.Failed()) {
         // A read fault cut this pass short (the reader has said why), or a
         // write failed: what the file holds is not the channel's whole data.
         DiscardChannelFile(ctx, c);
@@ -175,7 +176,6 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         return 0;
     }
 
-    file.Flush();
     outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, deviceLines));
     const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > deviceBytes);
     const char* model = nullptr;

@@ -74,16 +74,26 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
+void TapReporter::Copy(const std::string& text) {
+    if (!copies_ || text.empty()) return;
+    if (copies_->size() < kMaxCopies) {
+        copies_->push_back(text);
+        return;
+    }
+    const std::string count = Format("... and %ld further messages", ++dropped_);
+    if (dropped_ == 1)
+        copies_->push_back(count);
+    else
+        copies_->back() = count;
+}
+
 void TapReporter::ShowError(const std::string& title, const std::string& text) {
-    if (copies_) copies_->push_back(Trimmed(title + ": " + text));
+    Copy(Trimmed(title + ": " + text));
     target_.ShowError(title, text);
 }
 
 void TapReporter::Print(const std::string& text) {
-    if (copies_) {
-        const std::string line = Trimmed(text);
-        if (!line.empty()) copies_->push_back(line);
-    }
+    Copy(Trimmed(text));
     target_.Print(text);
 }
 

@@ -54,11 +54,18 @@ public:
     void ShowError(const std::string& title, const std::string& text) override;
     void SetStatus(const std::string& text) override { target_.SetStatus(text); }
     void Print(const std::string& text) override;
-    void Attach(std::vector<std::string>* copies) { copies_ = copies; }
+    // Copies the first kMaxCopies messages; one more line counts the others.
+    void Attach(std::vector<std::string>* copies) {
+        copies_ = copies;
+        dropped_ = 0;
+    }
+    static constexpr size_t kMaxCopies = 100;
 
 private:
+    void Copy(const std::string& text);
     Reporter& target_;
     std::vector<std::string>* copies_ = nullptr;
+    long dropped_ = 0;
 };
 
 // A reporter that records everything, for tests.

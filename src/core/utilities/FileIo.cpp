@@ -73,6 +73,27 @@ std::atomic<long long> gWriteLimit{-1};
 std::atomic<int> gWriteLimitError{ENOSPC};
 std::atomic<unsigned> gTempSerial{0};
 
+// The temporary files of the outputs now open, for RemoveTemporaryOutputs.
+constexpr int kTempSlots = 64;
+std::atomic<char*> gTempSlots[kTempSlots];
+
+int RegisterTemp(const std::string& path) {
+    char* copy = new char[path.size() + 1];
+    std::memcpy(copy, path.c_str(), path.size() + 1);
+    for (int i = 0; i < kTempSlots; ++i) {
+        char* empty = nullptr;
+        if (gTempSlots[i].compare_exchange_strong(empty, copy)) return i;
+    }
+    delete[] copy;  // more outputs open than slots: this one is not tracked
+    return -1;
+}
+
+void UnregisterTemp(int& slot) {
+    if (slot < 0) return;
+    delete[] gTempSlots[slot].exchange(nullptr);
+    slot = -1;
+}
+
 ssize_t SinkWrite(void* cookie, const char* buffer, size_t size) {
     OutputSink& s = *static_cast<OutputSink*>(cookie);
     size_t done = 0;
@@ -146,6 +167,11 @@ std::string FinalTarget(const std::string& path) {
 
 }  // namespace
 
+void RemoveTemporaryOutputs() {
+    for (std::atomic<char*>& slot : gTempSlots)
+        if (const char* path = slot.load()) ::unlink(path);
+}
+
 void SetOutputWriteLimitForTesting(long long bytes, int error) {
     gWriteLimitError.store(error);
     gWriteLimit.store(bytes < 0 ? -1 : bytes);
@@ -170,6 +196,8 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return refuse();
+    // A file its owner made read-only is not replaced, as it would not be overwritten.
+    if (exists && S_ISREG(st.st_mode) && ::access(target.c_str(), W_OK) != 0) return refuse();
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe is written in place: there is no file to replace.
         sink_->fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
@@ -180,6 +208,9 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
             if (sink_->fd < 0 && errno != EEXIST) break;
         }
         if (sink_->fd < 0) tempPath_.clear();
+        if (sink_->fd >= 0) slot_ = RegisterTemp(tempPath_);
+        // The new file keeps the permissions of the one it replaces.
+        if (sink_->fd >= 0 && exists) ::fchmod(sink_->fd, st.st_mode & 07777);
     }
     if (sink_->fd < 0) return refuse();
     target_ = target;
@@ -192,6 +223,7 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
         ::close(sink_->fd);
         if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
         tempPath_.clear();
+        UnregisterTemp(slot_);
         return refuse();
     }
     if (!buffer_) buffer_ = std::make_unique<char[]>(kOutputBuffer);
@@ -240,6 +272,7 @@ bool OutputFile::Commit() {
         return false;
     }
     tempPath_.clear();
+    UnregisterTemp(slot_);
     return true;
 }
 
@@ -252,6 +285,7 @@ void OutputFile::Discard() {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
     }
+    UnregisterTemp(slot_);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {

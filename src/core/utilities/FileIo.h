@@ -79,8 +79,13 @@ private:
     std::FILE* file_ = nullptr;
     Reporter* reporter_ = nullptr;
     std::string path_, target_, tempPath_, purpose_;
+    int slot_ = -1;  // in the table of temporary files a signal removes
     bool reported_ = false;
 };
+
+// Removes the temporary file of every output still open: for a program that
+// ends on a signal. Safe to call from a signal handler.
+void RemoveTemporaryOutputs();
 
 // True when both paths name one existing file (same device and inode, also
 // through a link or another spelling of the path).

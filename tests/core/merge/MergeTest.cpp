@@ -2,11 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "MergeSupport.h"
 #include "merge/TextReader.h"
 #include "meters/Seawater.h"
+#include "utilities/FileIo.h"
 
 namespace {
 
@@ -317,6 +319,31 @@ TEST(MergeRows, FieldsThatReadAsNumbers) {
     EXPECT_EQ(rix::ReadDataRow(reader, row, 1, 1.0, 2.0), 0);
     EXPECT_EQ(row.count, 8);  // unchanged at the end of the file
     EXPECT_TRUE(reader.AtEnd());
+}
+
+}  // namespace
+
+namespace {
+
+// A merged file that cannot be written whole is not left under its name,
+// and the merge does not say it is complete.
+TEST_F(MergeFixture, AFullDiskLeavesNoMergedFileAndNoSuccessText) {
+    TimePair(0, "b", "m", "iBTIME B2 M2 iMTIME");
+    std::string base, merge;
+    for (int i = 0; i < 20000; ++i) {
+        base += std::to_string(10 * i) + "\t1\r\n";
+        merge += std::to_string(10 * i + 5) + "\t2\r\n";
+    }
+    File("b.txt", base);
+    File("m.txt", merge);
+    File("cast_pair_01.007", "earlier merge\r\n");
+    rix::SetOutputWriteLimitForTesting(4096, ENOSPC);
+    EXPECT_EQ(Run(), 0);
+    rix::SetOutputWriteLimitForTesting(-1, ENOSPC);
+    EXPECT_EQ(Box(), "Merged Output File Error: Unable to write " + dir.file("cast_pair_01.007") +
+                         ": No space left on device");
+    EXPECT_EQ(rep.statuses, (std::vector<std::string>{"Merging", "Merge Ended by an Error"}));
+    EXPECT_EQ(Out(1), "earlier merge\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "UtilityTestSupport.h"
 #include "extract/Rix.h"
 #include "utilities/Builders.h"
+#include "utilities/FileIo.h"
 #include "utilities/Fileutils.h"
 
 namespace {
@@ -327,6 +329,43 @@ TEST(ConvertThenExtract, JulianStampsWithin10MsOfTheOriginal) {
         double ja = std::atof(a[i].c_str()), jb = std::atof(b[i].c_str());
         EXPECT_NEAR(ja, jb, 10.0 / 86400000.0) << a[i] << " | " << b[i];
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Every archive utility under a full disk: the failure named with its
+// reason, no success text, no output left under its name, the input intact.
+TEST(ArchiveUtilities, AFullDiskLeavesNoOutputAndNoSuccessText) {
+    TempDir dir;
+    TwoLoggerArchive a;
+    const std::string in = dir.file("LOG05.123");
+    rixtest::WriteBytes(in, a.whole);
+    rixtest::WriteBytes(dir.file("mid.000"), MidnightArchive());
+    rixtest::WriteFile(dir.file("LOG05_3.123"), "earlier part");
+    rix::RecordingReporter rep;
+    rix::Context ctx(rep);
+    rix::SetOutputWriteLimitForTesting(10, ENOSPC);
+    EXPECT_EQ(rix::SplitByLoggerId(ctx, in), 0);
+    EXPECT_EQ(rix::ConvertToType2(ctx, 21, 0, dir.file("mid.000"), dir.file("t2.000")), 0);
+    rix::SetOutputWriteLimitForTesting(-1, ENOSPC);
+
+    EXPECT_TRUE(rep.HasBox("Parse Logger IDs File Error",
+                           "Unable to write " + dir.file("LOG05_1.123") + ": No space left on device"));
+    EXPECT_TRUE(rep.HasBox("Convert To Type 2 File Error",
+                           "Unable to write " + dir.file("t2.000") + ": No space left on device"));
+    for (const auto& box : rep.boxes) {
+        EXPECT_EQ(box.text.find("has been split"), std::string::npos);
+        EXPECT_NE(box.title, "Type 2 Conversion");
+    }
+    EXPECT_FALSE(rixtest::FileExists(dir.file("LOG05_1.123")));
+    EXPECT_EQ(rixtest::ReadFile(dir.file("LOG05_3.123")), "earlier part");
+    EXPECT_FALSE(rixtest::FileExists(dir.file("t2.000")));
+    EXPECT_EQ(rixtest::Bytes(rixtest::ReadFile(in)), a.whole);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 3u);  // the two inputs and the earlier part: no temporary file
 }
 
 }  // namespace

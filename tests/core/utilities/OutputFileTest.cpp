@@ -91,6 +91,13 @@ TEST(OutputFile, NamesThatCannotTakeAFileAndLinks) {
     EXPECT_TRUE(rep.HasBox("Write Time/Date File Error", "Unable to open " + dir.file("folder.000")));
     EXPECT_FALSE(out.Open(rep, dir.file("missing/x.000"), "Write Time/Date"));
 
+    // The new file keeps the permissions of the one it replaces.
+    rixtest::WriteFile(dir.file("kept.000"), "old");
+    std::filesystem::permissions(dir.file("kept.000"), std::filesystem::perms(0640));
+    ASSERT_TRUE(out.Open(rep, dir.file("kept.000"), "Test"));
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(std::filesystem::status(dir.file("kept.000")).permissions(), std::filesystem::perms(0640));
+
     // A link keeps pointing at the file it names, now rewritten.
     rixtest::WriteFile(dir.file("target.000"), "old");
     std::filesystem::create_symlink("target.000", dir.file("link.000"));
@@ -99,6 +106,19 @@ TEST(OutputFile, NamesThatCannotTakeAFileAndLinks) {
     ASSERT_TRUE(out.Commit());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.000")));
     EXPECT_EQ(ReadFile(dir.file("target.000")), "new");
+}
+
+TEST(OutputFile, ASignalRemovesTheTemporaryFilesOfOpenOutputs) {
+    rixtest::TempDir dir;
+    rix::RecordingReporter rep;
+    rix::OutputFile a, b, done;
+    ASSERT_TRUE(a.Open(rep, dir.file("a.000"), "Test"));
+    ASSERT_TRUE(b.Open(rep, dir.file("b.000"), "Test"));
+    ASSERT_TRUE(done.Open(rep, dir.file("done.000"), "Test"));
+    ASSERT_TRUE(done.Commit());
+    EXPECT_EQ(Names(dir.path()).size(), 3u);
+    rix::RemoveTemporaryOutputs();  // what the command line's signal handler does
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"done.000"});
 }
 
 TEST(SameFile, ThroughLinksAndOtherPaths) {
