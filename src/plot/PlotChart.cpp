@@ -44,10 +44,11 @@ Range AxisRange(const QAbstractAxis* axis) {
     return {};
 }
 
-void SetAxisRange(QAbstractAxis* axis, const Range& r) {
+// Value axes get round ticks; a time axis keeps the data's own span.
+void SetAxisRange(QAbstractAxis* axis, const Range& r, bool nice = true) {
     if (auto* v = qobject_cast<QValueAxis*>(axis)) {
         v->setRange(r.low, r.high);
-        v->applyNiceNumbers();
+        if (nice) v->applyNiceNumbers();
     } else if (auto* d = qobject_cast<QDateTimeAxis*>(axis)) {
         d->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(r.low), Qt::UTC),
                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(r.high)), Qt::UTC));
@@ -217,7 +218,7 @@ void PlotChart::ResetView() {
     QAbstractAxis* sharedAxis = AxisOf(s0, profile ? Qt::Vertical : Qt::Horizontal);
     QAbstractAxis* firstAxis = AxisOf(s0, profile ? Qt::Horizontal : Qt::Vertical);
     const double margin = plot_.kind == PlotKind::kSeries && !plot_.xIsDate ? 0.0 : 0.03;
-    SetAxisRange(sharedAxis, RangeOf(shared, margin));
+    SetAxisRange(sharedAxis, RangeOf(shared, margin), plot_.kind != PlotKind::kSeries);
     SetAxisRange(firstAxis, RangeOf(first, 0.05));
     for (size_t i = 0; i < plot_.traces.size(); ++i) {
         if (plot_.traces[i].axis != 1) continue;

@@ -179,6 +179,7 @@ void PlotWindow::WaitIdle() {
         if (thread_ && thread_->isFinished()) QCoreApplication::sendPostedEvents(this);
         QThread::msleep(2);
     }
+    QCoreApplication::processEvents();
 }
 
 void PlotWindow::SetFiles(const QStringList& files) {

@@ -375,6 +375,7 @@ void PlotTest::plotWindow() {
 
     // Another kind and other columns from the pickers.
     w.KindBox()->setCurrentText("series");
+    w.XBox()->setCurrentIndex(0);  // the time stamp
     for (int i = 0; i < w.YList()->count(); ++i)
         w.YList()->item(i)->setCheckState(w.YList()->item(i)->text() == "Conduct" ? Qt::Checked : Qt::Unchecked);
     w.Redraw();
