@@ -105,6 +105,7 @@ bool BuildSeries(const rix::ExtractedLayout& layout, const PlotRequest& request,
         t.axis = plot.secondAxis && i == 1 ? 1 : 0;
         t.x = data.values[0];
         t.y = std::move(data.values[i + 1]);
+        if (x == rix::kStampValues) BreakTimeGaps(data.values[0], t);
         plot.traces.push_back(std::move(t));
     }
     plot.yTitle = ys.size() == 1 || plot.secondAxis ? Title(layout, ys[0]) : QString("Value");
@@ -192,7 +193,10 @@ bool BuildTrack(const rix::ExtractedLayout& layout, const PlotRequest& request, 
         return false;
     }
     rix::ExtractedColumns data;
-    if (!Load(layout, {lon, lat}, data, error)) return false;
+    const bool stamped = layout.stampColumn >= 0;
+    std::vector<int> columns{lon, lat};
+    if (stamped) columns.push_back(rix::kStampValues);
+    if (!Load(layout, columns, data, error)) return false;
     Trace t;
     t.name = "Track";
     t.color = PaletteColor(0);
@@ -203,6 +207,8 @@ bool BuildTrack(const rix::ExtractedLayout& layout, const PlotRequest& request, 
     // A fix at 0, 0 is a receiver without a fix, not a position.
     for (size_t r = 0; r < t.x.size(); ++r)
         if (t.x[r] == 0 && t.y[r] == 0) t.x[r] = t.y[r] = kNaN;
+    // Where the receiver gave no fixes for a while the track has a gap.
+    if (stamped) BreakTimeGaps(data.values[2], t);
     plot.traces.push_back(std::move(t));
     plot.xColumn = Title(layout, lon);
     plot.yColumns.push_back(Title(layout, lat));
@@ -324,6 +330,30 @@ void SetSpectrumRow(PlotData& plot, long row) {
         }
         plot.traces.push_back(std::move(t));
     }
+}
+
+void BreakTimeGaps(const std::vector<double>& stamps, Trace& trace) {
+    if (stamps.size() != trace.x.size() || stamps.size() < 10) return;
+    std::vector<double> steps;
+    for (size_t i = 1; i < stamps.size(); ++i) {
+        const double d = stamps[i] - stamps[i - 1];
+        if (std::isfinite(d) && d > 0) steps.push_back(d);
+    }
+    if (steps.size() < 8) return;
+    std::nth_element(steps.begin(), steps.begin() + static_cast<long>(steps.size() / 2), steps.end());
+    const double limit = 10 * steps[steps.size() / 2];
+    Trace out = trace;
+    out.x.clear();
+    out.y.clear();
+    for (size_t i = 0; i < stamps.size(); ++i) {
+        if (i > 0 && stamps[i] - stamps[i - 1] > limit) {
+            out.x.push_back(kNaN);
+            out.y.push_back(kNaN);
+        }
+        out.x.push_back(trace.x[i]);
+        out.y.push_back(trace.y[i]);
+    }
+    trace = std::move(out);
 }
 
 std::vector<bool> CastDirections(const std::vector<double>& pressure, double turn) {

@@ -66,6 +66,11 @@ PlotKind DefaultKind(const rix::ExtractedLayout& layout);
 // the row before them.
 std::vector<bool> CastDirections(const std::vector<double>& pressure, double turn = 1.0);
 
+// Opens a gap in a trace where its time stamps jump forward by more than ten
+// times their usual (median) step: rows that were never recorded are no
+// line either. `stamps` run with the trace's rows.
+void BreakTimeGaps(const std::vector<double>& stamps, Trace& trace);
+
 // Reduces points (pixel coordinates) to what a screen can show: each run of
 // consecutive points that fall in one pixel column (one pixel row when
 // `vertical`) keeps its first and last point and its extremes across, in

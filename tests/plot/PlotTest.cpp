@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QDateTimeAxis>
 #include <QValueAxis>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -112,6 +113,7 @@ private Q_SLOTS:
     void drawsEachKind();
     void placeholdersAreGaps();
     void profileRunsDownwardAndSplitsCasts();
+    void isoStampsAndTimeGaps();
     void svgHoldsOnePathPerSeries();
     void decimationKeepsExtremes();
     void millionRowsDrawQuickly();
@@ -208,6 +210,26 @@ void PlotTest::profileRunsDownwardAndSplitsCasts() {
     const std::vector<bool> down = CastDirections({0, 1, 2, 3, 2.5, 3.5, 5, 4, 3.9, 2, 1, NAN, 0.5, 3});
     QCOMPARE(down, (std::vector<bool>{true, true, true, true, true, true, true, true, false, false, false, false,
                                       false, true}));
+}
+
+void PlotTest::isoStampsAndTimeGaps() {
+    // One row a second with ten minutes missing in the middle.
+    QByteArray text = "DateTimeUTC\tLevel\r\n";
+    QDateTime t(QDate(2026, 12, 31), QTime(23, 55, 0), Qt::UTC);
+    for (int i = 0; i < 100; ++i) {
+        text += t.toString("yyyy-MM-ddThh:mm:ss.zzzZ").toLatin1() + "\t" + QByteArray::number(i) + "\r\n";
+        t = t.addSecs(i == 49 ? 600 : 1);
+    }
+    const QString path = dir_.path() + "/iso.000";
+    WriteText(path, text);
+    const PlotData plot = Build(path);
+    QCOMPARE(plot.kind, PlotKind::kSeries);
+    QVERIFY(plot.xIsDate);
+    QCOMPARE(qint64(plot.traces[0].x.front()),
+             QDateTime(QDate(2026, 12, 31), QTime(23, 55, 0), Qt::UTC).toMSecsSinceEpoch());
+    auto d = Draw(plot, dir_.path() + "/iso.png");
+    QVERIFY(qobject_cast<QDateTimeAxis*>(d->chart->axes(Qt::Horizontal).first()));
+    QCOMPARE(d->chart->DrawnRuns(0).size(), size_t(2));  // no line across the missing minutes
 }
 
 void PlotTest::svgHoldsOnePathPerSeries() {

@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t kScanLines = 5000;    // lines searched for the title line
 constexpr size_t kProbeBytes = 65536;  // bytes looked at for binary content
+constexpr size_t kLineKept = 1 << 20;  // characters of a scanned line kept
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsSeparator(char c) { return c == '\t' || c == '\r' || c == '\n' || c == ' ' || c == ','; }
@@ -305,15 +306,16 @@ bool ReadExtractedLayout(const std::string& path, ExtractedLayout& layout, std::
         error = "Cannot open '" + path + "'";
         return false;
     }
-    std::vector<std::string> lines;
-    std::string_view line;
-    while (lines.size() < kScanLines && reader.ReadLine(line)) lines.emplace_back(line);
-    if (lines.empty()) {
-        error = "'" + path + "' is empty";
-        return false;
-    }
     if (LooksBinary(path)) {
         error = "'" + path + "' is not a file RIX writes: it holds binary data";
+        return false;
+    }
+    std::vector<std::string> lines;
+    std::string_view line;
+    // Only the start of a very long line is needed to tell what it is.
+    while (lines.size() < kScanLines && reader.ReadLine(line)) lines.emplace_back(line.substr(0, kLineKept));
+    if (lines.empty()) {
+        error = "'" + path + "' is empty";
         return false;
     }
 
