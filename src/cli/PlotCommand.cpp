@@ -1,5 +1,6 @@
 #include "PlotCommand.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -45,7 +46,6 @@ namespace {
 void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
-#endif
 
 void Write(std::FILE* f, const std::string& s) { std::fwrite(s.data(), 1, s.size(), f); }
 
@@ -83,6 +83,7 @@ bool HasSuffix(const std::string& path, const std::string& suffix) {
     }
     return true;
 }
+#endif
 
 }  // namespace
 
