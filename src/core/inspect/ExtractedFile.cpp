@@ -111,18 +111,15 @@ void FindStamp(ExtractedLayout& layout) {
     for (size_t i = 0; i < t.size(); ++i) {
         const std::string& title = t[i];
         if (!IsTimeTitle(title)) continue;
+        if (title == "Year" && !(i + 1 < t.size() && t[i + 1] == "JulianDay")) continue;
         layout.stampTitle = title;
         layout.stampColumn = static_cast<int>(i);
         if (title == "DateTimeUTC") {
             layout.stamp = StampKind::kIso;
         } else if (title == "Year") {
-            if (i + 1 < t.size() && t[i + 1] == "JulianDay") {
-                layout.stamp = StampKind::kYearDay;
-                layout.stampColumn = static_cast<int>(i + 1);
-                layout.stampTitle = "JulianDay";
-            } else {
-                continue;
-            }
+            layout.stamp = StampKind::kYearDay;
+            layout.stampColumn = static_cast<int>(i + 1);
+            layout.stampTitle = "JulianDay";
         } else if (title == "JulianDay" || title == "YrJulianDay") {
             layout.stamp = StampKind::kJulian;
         } else {
