@@ -204,9 +204,6 @@ bool BuildTrack(const rix::ExtractedLayout& layout, const PlotRequest& request, 
     t.x = std::move(data.values[0]);
     for (double& v : t.x) v = -v;
     t.y = std::move(data.values[1]);
-    // A fix at 0, 0 is a receiver without a fix, not a position.
-    for (size_t r = 0; r < t.x.size(); ++r)
-        if (t.x[r] == 0 && t.y[r] == 0) t.x[r] = t.y[r] = kNaN;
     // Where the receiver gave no fixes for a while the track has a gap.
     if (stamped) BreakTimeGaps(data.values[2], t);
     plot.traces.push_back(std::move(t));

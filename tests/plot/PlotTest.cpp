@@ -24,6 +24,13 @@
 #include "PlotWindow.h"
 #include "inspect/ExtractedFile.h"
 #include "report/Reporter.h"
+#ifdef RIX_WITH_UI
+#include "RixProgram.h"
+#include "Rixmain.h"
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+#endif
 
 using namespace rixplot;
 
@@ -120,6 +127,9 @@ private Q_SLOTS:
     void commandLine();
     void commandLineRefusals();
     void plotWindow();
+#ifdef RIX_WITH_UI
+    void mainWindowPlotItem();
+#endif
 
 private:
     QString File(const QString& name) const { return dir_.path() + "/out/" + name; }
@@ -430,6 +440,47 @@ void PlotTest::plotWindow() {
     QVERIFY(reporter.boxes[0].text.find("words.txt") != std::string::npos);
     QCOMPARE(w.Chart()->Plot().kind, PlotKind::kTrack);
 }
+
+#ifdef RIX_WITH_UI
+void PlotTest::mainWindowPlotItem() {
+    // Utilities -> Plot... offers the last run's files of the output folder
+    // and draws the first; without a run it asks for a file.
+    const QString oldCwd = QDir::currentPath();
+    QTemporaryDir cwd;
+    QDir::setCurrent(cwd.path());
+    {
+        QStringList asked;
+        rixui::DialogHooks hooks;
+        hooks.chooseFile = [&asked](QWidget*, const rixui::FileDialogOptions& o) {
+            asked << o.objectName;
+            return QString();
+        };
+        hooks.showBox = [](QWidget*, const QString&, const QString&) {};
+        hooks.askYesNo = [](QWidget*, const QString&, const QString&) { return true; };
+        hooks.askYesNoCancel = [](QWidget*, const QString&, const QString&) { return 0; };
+        hooks.showBoxNoWait = [](QWidget*, const QString&, const QString&, std::function<void()> done) { done(); };
+        hooks.quit = [] {};
+        rixui::RixProgram program(hooks);
+        rixui::TFormRIX& main = *program.FormRIX;
+        main.Timer1->stop();
+        QVERIFY(main.Plot1);
+        main.LBOutputFileFolder->setText(dir_.path() + "/out");
+        main.Plot1->trigger();
+        QVERIFY(main.PlotForm && main.PlotForm->isVisible());
+        main.PlotForm->WaitIdle();
+        QVERIFY(main.PlotForm->FileBox()->count() >= 12);
+        QVERIFY(!main.PlotForm->Chart()->Plot().traces.empty());
+        QVERIFY(asked.isEmpty());
+        QVERIFY(main.PlotForm->grab().save(QStringLiteral(RIX_SCREENSHOT_DIR) + "/plot_from_main_window.png"));
+
+        main.LBOutputFileFolder->setText(cwd.path());
+        main.Plot1->trigger();
+        QCOMPARE(asked, QStringList{"PlotOpenDialog"});
+        main.PlotForm->close();
+    }
+    QDir::setCurrent(oldCwd);
+}
+#endif
 
 QTEST_MAIN(PlotTest)
 #include "PlotTest.moc"
