@@ -13,6 +13,7 @@
 
 #include "Context.h"
 #include "Json.h"
+#include "PlotCommand.h"
 #include "extract/Rix.h"
 #include "inspect/Check.h"
 #include "inspect/Inventory.h"
@@ -40,6 +41,7 @@ const char* const kMainHelp =
     "  to-type2    convert an archive to calendar-time (type 2) packets\n"
     "  from-gomoos build an archive from a GOMOOS file\n"
     "  from-iop    build an archive from an IOP file\n"
+    "  plot        draw a quick-look picture of an extracted or merged file\n"
     "\n"
     "Run 'rix COMMAND --help' for the options of a command, 'rix --version' for the version.\n"
     "Options take their value as '--option value' or '--option=value'.\n"
@@ -327,7 +329,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         {"rix", kMainHelp},           {"extract", kExtractHelp},   {"merge", kMergeHelp},
         {"split", kSplitHelp},        {"to-type2", kToType2Help},  {"from-gomoos", kFromGomoosHelp},
         {"from-iop", kFromIopHelp},   {"info", kInfoHelp},         {"check", kCheckHelp},
-        {"help", kMainHelp}};
+        {"help", kMainHelp},          {"plot", kPlotHelp}};
     auto helpOf = [&](const CLI::App* a) {
         auto it = helps.find(a ? a->get_name() : "rix");
         return it == helps.end() ? kMainHelp : it->second;
@@ -382,6 +384,8 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     CLI::App* fromIop = app.add_subcommand("from-iop");
     fromIop->add_option("FILES", iopFiles);
     CLI::App* help = app.add_subcommand("help")->group("");
+    PlotOptions plotOptions;
+    AddPlotCommand(app, plotOptions);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -412,6 +416,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     // Outputs of the other commands are removed when a signal ends them.
     std::unique_ptr<Signals> signals;
     if (!*extract) signals = std::make_unique<Signals>(nullptr);
+    if (*plotOptions.command) return RunPlotCommand(plotOptions, out, err);
     if (*extract) {
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;

@@ -31,6 +31,9 @@
 #include "Worker.h"
 #include "extract/Rix.h"
 #include "inspect/Check.h"
+#ifdef RIX_WITH_PLOT
+#include "PlotWindow.h"
+#endif
 
 namespace rixui {
 
@@ -328,6 +331,11 @@ void TFormRIX::BuildMenus() {
     ShowMergeButton1 = MakeItem(utilities, "ShowMergeButton1", "Show &Merge Button");
     SetDebug = MakeItem(utilities, "SetDebug", "Set &Debug On");
     SetDebug->setCheckable(true);
+#ifdef RIX_WITH_PLOT
+    utilities->addSeparator();
+    Plot1 = MakeItem(utilities, "Plot1", "Plot...");
+    connect(Plot1, &QAction::triggered, this, [this] { PlotClick(); });
+#endif
 
     connect(LoadRIXSetup, &QAction::triggered, this, [this] { LoadRIXSetupClick(); });
     connect(SaveRIXSetup, &QAction::triggered, this, [this] { SaveRIXSetupClick(); });
@@ -349,6 +357,42 @@ void TFormRIX::BuildMenus() {
     connect(ShowHeaders, &QAction::triggered, this, [this] { ShowHeadersClick(); });
     connect(ShowMergeButton1, &QAction::triggered, this, [this] { ShowMergeButton1Click(); });
     connect(SetDebug, &QAction::triggered, this, [this] { SetDebugClick(); });
+}
+
+void TFormRIX::PlotClick() {
+#ifdef RIX_WITH_PLOT
+    if (!PlotForm) {
+        rixplot::PlotDialogs dialogs;
+        dialogs.chooseFile = [this](QWidget* parent) {
+            FileDialogOptions o;
+            o.objectName = "PlotOpenDialog";
+            o.title = "Plot a File";
+            o.filter = "All Files (*)";
+            o.mustExist = true;
+            return hooks_.chooseFile(parent, o);
+        };
+        dialogs.chooseSave = [this](QWidget* parent) {
+            FileDialogOptions o;
+            o.objectName = "PlotSaveDialog";
+            o.title = "Save the Plot";
+            o.filter = "PNG Picture (*.png);;SVG Picture (*.svg)";
+            o.defaultSuffix = "png";
+            o.save = true;
+            o.confirmOverwrite = true;
+            return hooks_.chooseFile(parent, o);
+        };
+        PlotForm = new rixplot::PlotWindow(reporter_, dialogs, this);
+    }
+    const QString working = rixplot::PlotWindow::NewestWorkingFile(LBOutputFileFolder->text());
+    const QStringList files = working.isEmpty() ? QStringList() : rixplot::PlotWindow::RunFiles(working);
+    PlotForm->SetFiles(files);
+    PlotForm->show();
+    PlotForm->raise();
+    if (files.isEmpty())
+        PlotForm->OpenClick();
+    else
+        PlotForm->OpenFile(files.first());
+#endif
 }
 
 // ---- Runs -------------------------------------------------------------

@@ -22,6 +22,10 @@ struct ExtractRequest;
 struct ExtractResult;
 }
 
+namespace rixplot {
+class PlotWindow;
+}
+
 namespace rixui {
 
 class GuiReporter;
@@ -70,6 +74,9 @@ public:
     void SaveRIXSetupClick();
     void Timer1Timer();
     void Exit1Click();
+    // Utilities -> Plot...: the plot window on the last run's files, or on a
+    // file chosen in a dialog when there is no run to show.
+    void PlotClick();
 
     // The main setup as the labels and the mode show it, and back.
     rix::MainSetup CurrentSetup() const;
@@ -141,6 +148,8 @@ public:
     QAction* ShowHeaders;
     QAction* ShowMergeButton1;
     QAction* SetDebug;
+    QAction* Plot1 = nullptr;
+    rixplot::PlotWindow* PlotForm = nullptr;
 
     FileDialogOptions OpenArchiveDialog;
     FileDialogOptions OpenDialog1;
