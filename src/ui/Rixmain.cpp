@@ -333,7 +333,7 @@ void TFormRIX::BuildMenus() {
     SetDebug->setCheckable(true);
 #ifdef RIX_WITH_PLOT
     utilities->addSeparator();
-    Plot1 = MakeItem(utilities, "Plot1", "Plot...");
+    Plot1 = MakeItem(utilities, "Plot1", "&Plot...");
     connect(Plot1, &QAction::triggered, this, [this] { PlotClick(); });
 #endif
 
