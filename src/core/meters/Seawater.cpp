@@ -18,8 +18,8 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
                             (1 + 3.426e-2L * T + 4.464e-4L * T * T + 4.215e-1L * R - 3.107e-3L * T * R);
     const Real Rt = R / (rt * Rp);
     if (!(Rt > 0)) return 99;
-    const Real r05 = std::pow(Rt, 0.5L), r15 = std::pow(Rt, 1.5L), r2 = std::pow(Rt, 2.0L),
-               r25 = std::pow(Rt, 2.5L);
+    // Half powers from one square root: powl costs a fifth of a CTD row.
+    const Real r05 = std::sqrt(Rt), r15 = Rt * r05, r2 = Rt * Rt, r25 = r2 * r05;
     const Real dT = T - 15;
     const Real S = 0.008L - 0.1692L * r05 + 25.3851L * Rt + 14.0941L * r15 - 7.0261L * r2 + 2.7081L * r25 +
                    dT / (1 + 0.0162L * dT) *
