@@ -92,14 +92,21 @@ std::string ScratchFolder(const std::string& name) {
     return path;
 }
 
-rix::Context& FreshContext() {
+namespace {
+
+rix::Context& SharedContext() {
     // Never destroyed: a context holds 1 MB of writer records, and the
     // exit handlers need none of it.
     static NullReporter* reporter = new NullReporter;
     static rix::Context* context = new rix::Context(*reporter);
-    context->Reset();
     return *context;
 }
+
+}  // namespace
+
+ContextScope::ContextScope() : context(SharedContext()) {}
+
+ContextScope::~ContextScope() { context.Reset(); }
 
 std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_t parts) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
@@ -116,7 +123,8 @@ std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_
 }
 
 void FuzzDeviceFile(int meterType, const uint8_t* data, size_t size) {
-    rix::Context& ctx = FreshContext();
+    ContextScope scope;
+    rix::Context& ctx = scope.context;
     // FUZZ.DEV is the folder's only file: it is overwritten, not re-created.
     static const std::string folder = ScratchFolder("dev");
     WriteScratch("dev/FUZZ.DEV", data, size);
@@ -138,7 +146,8 @@ void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, si
     data += 3;
     size -= 3;
 
-    rix::Context& ctx = FreshContext();
+    ContextScope scope;
+    rix::Context& ctx = scope.context;
     static const std::string outputs = ScratchFolder("writer");
     const int c = meter.channel;
     rix::ChannelSetup& setup = ctx.channels[c];

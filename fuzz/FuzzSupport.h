@@ -28,9 +28,19 @@ private:
     size_t seen_ = 0;
 };
 
-// The process's one context, reset to its new state: building one for each
-// input would cost more than most readers take.
-rix::Context& FreshContext();
+// The process's one context, as new, for the length of one input: building
+// a context for each input would cost more than most readers take, so it is
+// reset when the input is done instead. The reset also frees what the input
+// allocated before the input ends, as libFuzzer counts each input's
+// allocations against its frees to look for leaks.
+class ContextScope {
+public:
+    ContextScope();
+    ~ContextScope();
+    ContextScope(const ContextScope&) = delete;
+    ContextScope& operator=(const ContextScope&) = delete;
+    rix::Context& context;
+};
 
 // This process's scratch folder (created on first use, removed at exit): on
 // the memory file system (/dev/shm) where there is one, else in TMPDIR or /tmp.

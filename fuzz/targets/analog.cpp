@@ -5,7 +5,8 @@
 #include "meters/Analog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     if (rix::ReadAnalogDeviceFile(ctx, 0, rixfuzz::WriteScratch("analog.dev", data, size))) {
         for (double v : {-1.0, 0.0, 0.05, 2.5, 5.0}) rix::ConvertAnalog(ctx, 0, v);
         rix::AnalogUnits(ctx, 0);

@@ -9,7 +9,8 @@
 #include "archive/Archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     const std::string path = rixfuzz::WriteScratch("archive.000", data, size);
     static rix::ArchiveStream stream;  // keeps its 1 MB buffer from one input to the next
     if (!stream.Open(path)) return 0;
@@ -31,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int length = 0;
     while (rix::FindChannelRecord(ctx, channel, time, record.data(), length, stream) == 1) {
     }
+    stream.Close();  // within the input, as libFuzzer balances its allocations
     return 0;
 }

@@ -6,7 +6,8 @@
 #include "merge/Corrections.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     const std::string path = rixfuzz::WriteScratch("table.cor", data, size);
     rix::ReadCleanWaterFile(ctx, path);
     rix::ReadSalinityCorrectionFile(ctx, path);

@@ -7,7 +7,8 @@
 #include "merge/TextReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     rix::TextReader reader;
     if (!reader.Open(rixfuzz::WriteScratch("rows.txt", data, size))) return 0;
     // Header names for each side and meter type, with few and many header rows.

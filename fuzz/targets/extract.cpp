@@ -16,7 +16,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
     const std::string setup = RIX_FUZZ_SETUP_DIR;
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     static const rix::ChannelTable all = [&] {
         rix::ChannelTable table;
         rix::ReadIsfFile(ctx.reporter, table, setup + "/extract.isf");

@@ -5,7 +5,8 @@
 #include "utilities/Builders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     rix::BuildFromGomoos(ctx, rixfuzz::WriteScratch("in.gom", data, size), rixfuzz::ScratchPath("out.000"));
     return 0;
 }

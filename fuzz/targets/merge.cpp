@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string mrg = rixfuzz::WriteScratch(
         "cast_MRG.007", rix::Format("007 4 cast \r\n11 %d %s KEY 0 0\r\n", static_cast<int>(base.size()),
                                     base.c_str()));
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     rix::MergeFiles(ctx, msf, mrg, kSetup, rixfuzz::FreshFolder("merge"));
     return 0;
 }

@@ -6,7 +6,8 @@
 #include "merge/Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     std::FILE* f = rixfuzz::OpenScratch("cast_MRG.007", data, size);
     rix::ReadMergeWorkingFile(ctx, f);
     std::fclose(f);

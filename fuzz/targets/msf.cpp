@@ -7,7 +7,8 @@
 #include "setup/Msf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     std::FILE* f = rixfuzz::OpenScratch("setup.msf", data, size);
     rix::ReadMsfFile(ctx.reporter, ctx.merge.setup, f);
     std::fclose(f);

@@ -13,7 +13,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const std::string setup = RIX_FUZZ_SETUP_DIR;
-    rix::Context& ctx = rixfuzz::FreshContext();
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     static const rix::ChannelTable table = [&] {
         rix::ChannelTable t;
         rix::ReadIsfFile(ctx.reporter, t, setup + "/raw.isf");
@@ -39,5 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     paths.baseName = "capture";
     paths.extension = ".raw";
     rix::ProcessRawFile(ctx, input, paths);
+    input.Close();  // within the input, as libFuzzer balances its allocations
     return 0;
 }
