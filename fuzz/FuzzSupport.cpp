@@ -157,9 +157,10 @@ void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, si
     ctx.extraction.dataOutput = dataOutput;
     ctx.extraction.timeStampFormat = format;
 
-    // What the run and the channel pass do before the first packet.
+    // What the run and the channel pass do before the first packet; of the
+    // writer records only this channel's is used.
     rix::ResetMeterRunState(ctx);
-    rix::ResetAllChannels(ctx);
+    rix::ResetChannel(ctx, c);
     if (!rix::OpenChannelFile(ctx, c, setup.keyword, outputs, "fz", ".000")) return;
     std::FILE* stream = ctx.channelState.outputs.streams[c];
     if (c < rix::kAnalogSlots) rix::ResetAnalogSlot(ctx, c);
