@@ -2,10 +2,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "Context.h"
+#include "extract/Channel.h"
+#include "extract/Rix.h"
+#include "meters/Analog.h"
+#include "meters/Devfile.h"
+#include "meters/Satlantic.h"
+#include "setup/MeterType.h"
 
 namespace rixfuzz {
 
@@ -21,8 +30,13 @@ void RemoveScratch() {
 const std::string& ScratchDir() {
     // Never destroyed: the exit handler below still needs it.
     static const std::string* dir = new std::string([] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string base = tmp && *tmp ? tmp : "/tmp";
+        // The readers open, write and remove files for every input: on the
+        // memory file system that costs a fraction of a disk's file system.
+        std::string base = "/dev/shm";
+        if (access(base.c_str(), W_OK | X_OK) != 0) {
+            const char* tmp = std::getenv("TMPDIR");
+            base = tmp && *tmp ? tmp : "/tmp";
+        }
         std::string path = base + "/rix-fuzz-" + std::to_string(static_cast<long>(getpid()));
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
@@ -71,6 +85,29 @@ std::string FreshFolder(const std::string& name) {
     return path;
 }
 
+std::string ScratchFolder(const std::string& name) {
+    const std::string path = ScratchPath(name);
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return path;
+}
+
+namespace {
+
+rix::Context& SharedContext() {
+    // Never destroyed: a context holds 1 MB of writer records, and the
+    // exit handlers need none of it.
+    static NullReporter* reporter = new NullReporter;
+    static rix::Context* context = new rix::Context(*reporter);
+    return *context;
+}
+
+}  // namespace
+
+ContextScope::ContextScope() : context(SharedContext()) {}
+
+ContextScope::~ContextScope() { context.Reset(); }
+
 std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_t parts) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     std::vector<std::string_view> out;
@@ -85,25 +122,70 @@ std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_
     return out;
 }
 
-}  // namespace rixfuzz
-
-#include "Context.h"
-#include "meters/Devfile.h"
-
-namespace rixfuzz {
-
 void FuzzDeviceFile(int meterType, const uint8_t* data, size_t size) {
-    NullReporter reporter;
-    auto ctx = std::make_unique<rix::Context>(reporter);
-    const std::string folder = FreshFolder("dev");
+    ContextScope scope;
+    rix::Context& ctx = scope.context;
+    // FUZZ.DEV is the folder's only file: it is overwritten, not re-created.
+    static const std::string folder = ScratchFolder("dev");
     WriteScratch("dev/FUZZ.DEV", data, size);
     rix::ChannelSetup setup;
     setup.type = meterType;
     setup.deviceFile = "FUZZ.DEV";
-    ctx->channels[11] = setup;
+    ctx.channels[11] = setup;
     std::FILE* out = std::fopen(ScratchPath("dev.out").c_str(), "wb");
-    rix::ReadChannelDeviceFile(*ctx, 1, 11, folder, setup, out);
+    rix::ReadChannelDeviceFile(ctx, 1, 11, folder, setup, out);
     if (out) std::fclose(out);
+}
+
+void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, size_t size) {
+    if (size < 3 || count == 0) return;
+    const WriterMeter& meter = meters[data[0] % count];
+    const int dataOutput = data[1] & 1;
+    const int format = (data[1] >> 1) & 7;
+    const double step = 10.0 * data[2];
+    data += 3;
+    size -= 3;
+
+    ContextScope scope;
+    rix::Context& ctx = scope.context;
+    static const std::string outputs = ScratchFolder("writer");
+    const int c = meter.channel;
+    rix::ChannelSetup& setup = ctx.channels[c];
+    setup.type = meter.type;
+    setup.keyword = rix::MeterTypeByCode(meter.type).keyword;
+    setup.deviceFile = *meter.deviceFile ? meter.deviceFile : " ";
+    ctx.extraction.dataOutput = dataOutput;
+    ctx.extraction.timeStampFormat = format;
+
+    // What the run and the channel pass do before the first packet; of the
+    // writer records only this channel's is used.
+    rix::ResetMeterRunState(ctx);
+    rix::ResetChannel(ctx, c);
+    if (!rix::OpenChannelFile(ctx, c, setup.keyword, outputs, "fz", ".000")) return;
+    std::FILE* stream = ctx.channelState.outputs.streams[c];
+    if (c < rix::kAnalogSlots) rix::ResetAnalogSlot(ctx, c);
+    rix::ReadChannelDeviceFile(ctx, dataOutput, c, RIX_FUZZ_SETUP_DIR, setup, stream);
+
+    double time = 1000;
+    while (size > 0) {
+        size_t n = data[0] ? data[0] : static_cast<size_t>(rix::kMaxPayload);
+        ++data;
+        --size;
+        n = std::min(n, size);
+        if (n == 0) break;
+        // A copy of the packet's own size, so that a read past its end is caught.
+        std::vector<uint8_t> packet(data, data + n);
+        rix::DispatchRecord(ctx, c, setup, dataOutput, format, 0, time, static_cast<int>(n),
+                            packet.data(), stream);
+        data += n;
+        size -= n;
+        time += step;
+    }
+
+    const rix::ChannelWriter& w = ctx.channelState.writers[c];
+    rix::FinishChannelEntry(ctx, w.headerLines, w.columnCount);
+    rix::CloseChannelFile(ctx, c);
+    if (meter.type == rix::kSatlantic) rix::EndSatlanticExtraction(ctx, c);
 }
 
 }  // namespace rixfuzz

@@ -7,14 +7,14 @@
 #include "merge/TextReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rixfuzz::NullReporter reporter;
-    auto ctx = std::make_unique<rix::Context>(reporter);
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     rix::TextReader reader;
     if (!reader.Open(rixfuzz::WriteScratch("rows.txt", data, size))) return 0;
     // Header names for each side and meter type, with few and many header rows.
     for (int side = 0; side < 2; ++side)
         for (int type = 0; type < 3; ++type)
-            for (int rows : {0, 1, 3, 40}) rix::ReadHeaderNames(*ctx, side, type, rows, rows & 1, reader);
+            for (int rows : {0, 1, 3, 40}) rix::ReadHeaderNames(ctx, side, type, rows, rows & 1, reader);
     reader.Rewind();
     auto row = std::make_unique<rix::MergeRow>();
     int key = 0;

@@ -1,7 +1,6 @@
 // A whole merge of fuzzed data rows against a fixed merge setup: the input is
 // two data files ("\n@@\n" between them) merged on time and on depth, with
 // every correction, oxygen and analog column, appended, and as a time series.
-#include <memory>
 #include <string>
 
 #include "Context.h"
@@ -74,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string mrg = rixfuzz::WriteScratch(
         "cast_MRG.007", rix::Format("007 4 cast \r\n11 %d %s KEY 0 0\r\n", static_cast<int>(base.size()),
                                     base.c_str()));
-    rixfuzz::NullReporter reporter;
-    auto ctx = std::make_unique<rix::Context>(reporter);
-    rix::MergeFiles(*ctx, msf, mrg, kSetup, rixfuzz::FreshFolder("merge"));
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
+    rix::MergeFiles(ctx, msf, mrg, kSetup, rixfuzz::FreshFolder("merge"));
     return 0;
 }

@@ -1,6 +1,5 @@
 // Merge setup files, read, written back and their display orders built.
 #include <cstdio>
-#include <memory>
 
 #include "Context.h"
 #include "FuzzSupport.h"
@@ -8,13 +7,13 @@
 #include "setup/Msf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    rixfuzz::NullReporter reporter;
-    auto ctx = std::make_unique<rix::Context>(reporter);
+    rixfuzz::ContextScope scope;
+    rix::Context& ctx = scope.context;
     std::FILE* f = rixfuzz::OpenScratch("setup.msf", data, size);
-    rix::ReadMsfFile(reporter, ctx->merge.setup, f);
+    rix::ReadMsfFile(ctx.reporter, ctx.merge.setup, f);
     std::fclose(f);
-    rix::MsfText(ctx->merge.setup);
+    rix::MsfText(ctx.merge.setup);
     const std::string folder = rixfuzz::FreshFolder("msfdev");
-    for (rix::MergePair& pair : ctx->merge.setup.pairs) rix::BuildDisplayColumns(*ctx, pair, folder);
+    for (rix::MergePair& pair : ctx.merge.setup.pairs) rix::BuildDisplayColumns(ctx, pair, folder);
     return 0;
 }

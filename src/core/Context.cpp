@@ -9,4 +9,41 @@ Context::~Context() {
     log.file = nullptr;
 }
 
+void Context::Reset() {
+    // Outputs of an input that did not complete its run are removed, as when
+    // a context is destroyed.
+    DiscardAllOutputs(*this);
+    log = DebugLog{};  // closes and removes an open log
+    tap.Attach(nullptr);
+
+    for (ChannelSetup& setup : channels) setup = ChannelSetup{};
+    extraction = ExtractionSetup{};
+    reader = ReaderState{};
+    // Only the days set are stored: clearing is cheap.
+    ClearJulianTable(julian);
+    ResetType2Reference(julian);
+    channelState.writers.Clear();
+    channelState.outputs = OutputRegistry{};  // every output discarded above
+    clock = ClockState{};
+    foundSender.fill(false);
+    packet = ArchivePacket{};
+    currentTime = -1;
+    deviceFolder.assign(1, '.');  // "." (a literal trips a false -Wrestrict in GCC 12)
+    runFailed = false;
+    run.progress = nullptr;
+    run.stopRequested = false;
+    run.stopped = false;
+    run.archiveBytes = 0;
+    run.passIndex = 0;
+    run.passCount = 0;
+    run.outcome = RunOutcome{};
+
+    deviceShared = DeviceFileShared{};
+    analog = AnalogState{};
+    sbe = SbeSharedState{};
+    gps = GpsSharedState{};
+    ac = AcSharedState{};
+    merge = MergeState{};
+}
+
 }  // namespace rix

@@ -25,6 +25,13 @@ struct Context {
     Context& operator=(const Context&) = delete;
     ~Context();
 
+    // Back to the state of a newly built context, the reporter kept: open
+    // outputs and the debug log are closed, every member is as new. Cheaper
+    // than building one, as the large tables are re-initialised in place, so
+    // a process that runs many programs (a fuzzer) keeps one context.
+    // A member added below must be reset there as well.
+    void Reset();
+
     TapReporter tap;  // passes every message on; copies a channel pass's messages
     Reporter& reporter;
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,7 @@ private:
     bool Refill();
     void Fail(const std::string& why);
     std::FILE* file_ = nullptr;
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;  // kStreamBuffer bytes, from the first Open
     size_t pos_ = 0;
     size_t len_ = 0;
     uint64_t base_ = 0;  // file offset of buffer_[0]

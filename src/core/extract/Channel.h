@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "extract/WriterInput.h"
@@ -78,12 +79,28 @@ struct ChannelWriter {
 class WriterTable {
 public:
     WriterTable() : writers_(std::make_unique<std::array<ChannelWriter, kChannelCount>>()) {}
-    ChannelWriter& operator[](size_t i) { return (*writers_)[i]; }
+    ChannelWriter& operator[](size_t i) {
+        touched_ |= uint64_t{1} << (i & 63);
+        return (*writers_)[i];
+    }
     const ChannelWriter& operator[](size_t i) const { return (*writers_)[i]; }
     size_t size() const { return kChannelCount; }
+    // Every record as a new table has it, in place: only those handed out
+    // for writing since the table was built or last cleared are rebuilt.
+    void Clear() {
+        for (size_t i = 0; i < kChannelCount; ++i) {
+            if (!(touched_ >> i & 1)) continue;
+            ChannelWriter* w = &(*writers_)[i];
+            std::destroy_at(w);
+            ::new (static_cast<void*>(w)) ChannelWriter();  // value-initialised, as new
+        }
+        touched_ = 0;
+    }
 
 private:
     std::unique_ptr<std::array<ChannelWriter, kChannelCount>> writers_;
+    uint64_t touched_ = 0;  // bit i: record i may differ from a new one
+    static_assert(kChannelCount <= 64, "one bit of touched_ per record");
 };
 
 // The outputs of one run. Each is written under a temporary name and renamed

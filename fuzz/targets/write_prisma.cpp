@@ -1,0 +1,9 @@
+// PRISMA frames straight into the PRISMA writer, with its device file.
+#include "FuzzSupport.h"
+#include "setup/MeterType.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const rixfuzz::WriterMeter meters[] = {{rix::kPrisma, 35, "PRISMA.DEV"}};
+    rixfuzz::FuzzWriter(meters, data, size);
+    return 0;
+}
