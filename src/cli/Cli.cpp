@@ -51,7 +51,7 @@ const char* const kMainHelp =
 
 const char* const kExtractHelp =
     "Usage: rix extract [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
-    "                   [--devdir DIR] [--outdir DIR] [--from MS] [--to MS]\n"
+    "                   [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
     "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [--json]\n"
     "                   [ARCHIVE]\n"
     "\n"
@@ -63,8 +63,9 @@ const char* const kExtractHelp =
     "  --msf FILE      merge setup file (for merged output)\n"
     "  --devdir DIR    device file folder (default: the current folder)\n"
     "  --outdir DIR    output folder (default: the current folder)\n"
-    "  --from MS       start of the extraction interval, milliseconds\n"
-    "  --to MS         end of the extraction interval, milliseconds\n"
+    "  --from WHEN     start of the extraction interval: milliseconds, or where the\n"
+    "                  run knows dates, a date and time YYYY-MM-DD hh:mm:ss\n"
+    "  --to WHEN       end of the extraction interval, likewise\n"
     "  --daily BASE    extract yesterday's archive BASEyy.ddd\n"
     "  --debug         write the debug log RIX.LOG in the current folder\n"
     "  --show-headers  show every packet header\n"
@@ -119,7 +120,7 @@ const char* const kInfoHelp =
 
 const char* const kCheckHelp =
     "Usage: rix check [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
-    "                 [--devdir DIR] [--outdir DIR] [--from MS] [--to MS]\n"
+    "                 [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
     "                 [--daily BASE] [--json] [ARCHIVE]\n"
     "\n"
     "Checks what 'rix extract' with the same options would run, writing nothing: the\n"
