@@ -15,6 +15,7 @@
 
 #include "Context.h"
 #include "report/Reporter.h"
+#include "utilities/FileIo.h"
 
 namespace rix {
 
@@ -208,21 +209,13 @@ size_t PacketImage(const ArchivePacket& packet, uint8_t* out) {
 
 namespace {
 
-size_t StdioRead(void* dst, size_t n, std::FILE* file, int& error) {
-    errno = 0;
-    const size_t got = std::fread(dst, 1, n, file);
-    error = 0;
-    if (got < n && std::ferror(file)) error = errno != 0 ? errno : EIO;
-    return got;
-}
-
-ArchiveStream::ReadFunction g_read = StdioRead;
+ArchiveStream::ReadFunction g_read = ReadChecked;
 
 constexpr const char* kNotRegular = "not a regular file (a device, a pipe or a folder)";
 
 }  // namespace
 
-void ArchiveStream::SetReadFunction(ReadFunction read) { g_read = read ? read : StdioRead; }
+void ArchiveStream::SetReadFunction(ReadFunction read) { g_read = read ? read : ReadChecked; }
 
 ArchiveStream::~ArchiveStream() { Close(); }
 

@@ -3,23 +3,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "utilities/FileIo.h"
+
 namespace rix {
 
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
 
-size_t StdioRead(void* dst, size_t n, std::FILE* file, int& error) {
-    errno = 0;
-    const size_t got = std::fread(dst, 1, n, file);
-    error = 0;
-    if (got < n && std::ferror(file)) error = errno != 0 ? errno : EIO;
-    return got;
-}
-
-TextReader::ReadFunction g_read = StdioRead;
+TextReader::ReadFunction g_read = ReadChecked;
 }  // namespace
 
-void TextReader::SetReadFunction(ReadFunction read) { g_read = read ? read : StdioRead; }
+void TextReader::SetReadFunction(ReadFunction read) { g_read = read ? read : ReadChecked; }
 
 TextReader::TextReader() : buffer_(std::make_unique<char[]>(kBufferSize)) {}
 

@@ -18,6 +18,14 @@
 
 namespace rix {
 
+size_t ReadChecked(void* dst, size_t n, std::FILE* file, int& error) {
+    errno = 0;
+    const size_t got = std::fread(dst, 1, n, file);
+    error = 0;
+    if (got < n && std::ferror(file)) error = errno != 0 ? errno : EIO;
+    return got;
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;

@@ -16,6 +16,10 @@ class Reporter;
 // empty folder gives the name alone).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// fread that tells a read error from the end of the file: error is the
+// errno of a failed read (EIO when the library kept none), else 0.
+size_t ReadChecked(void* dst, size_t n, std::FILE* file, int& error);
+
 // Reads a whole input file into memory. On failure the common box
 // "<purpose> File Error" / "Unable to open <path>" is shown and false returned.
 bool LoadWholeFile(Context& ctx, const std::string& path, const char* purpose,
