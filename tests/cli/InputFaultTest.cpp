@@ -89,31 +89,41 @@ int RunMeasured(const std::vector<std::string>& args, long& maxKb) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string GomoosInput(size_t size) {
-    std::string gomoos;
-    gomoos.reserve(size + 4096);
-    const std::string record(400, 'r');
-    while (gomoos.size() < size) {
-        gomoos += "0,17,06/15/05 12:00:00";
-        for (int type = 1; type <= 8; ++type) gomoos += std::to_string(type) + ",400," + record;
-    }
-    return gomoos;
+// The large inputs are written from one reused record: a forked child's
+// peak memory counts the parent's pages too, so the test process must not
+// grow with the input (under the sanitizers even freed memory is held).
+void WriteGomoosInput(const std::string& path, size_t size) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::string group = "0,17,06/15/05 12:00:00";
+    for (int type = 1; type <= 8; ++type) group += std::to_string(type) + ",400," + std::string(400, 'r');
+    for (size_t written = 0; written < size; written += group.size())
+        std::fwrite(group.data(), 1, group.size(), f);
+    std::fclose(f);
 }
 
-std::string IopInput(size_t size) {
-    std::string iop = "P12\r\n123.4567, 15/06/2005 13:45:30\r\n4530.1234 N,07015.5678 W\r\n";
-    iop.reserve(size + 4096);
-    const std::string payload(600, 'p');
-    for (unsigned n = 0; iop.size() < size; ++n) {
-        std::string h = {1, 0, 1, static_cast<char>(n & 0xff), 0x02, 0x58, 0, 0,
-                         static_cast<char>(n >> 8 & 0xff), static_cast<char>(n & 0xff), 0x02, 0x58};
-        h += std::string(16, '\0');
-        const std::string body = h + payload + "####";
+void WriteIopInput(const std::string& path, size_t size) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string head = "P12\r\n123.4567, 15/06/2005 13:45:30\r\n4530.1234 N,07015.5678 W\r\n";
+    std::fwrite(head.data(), 1, head.size(), f);
+    // Sync pair, 28-byte header, 600 payload bytes, "####", checksum.
+    std::string packet = std::string("\x08\x08", 2) +
+                         std::string{1, 0, 1, 0, 0x02, 0x58, 0, 0, 0, 0, 0x02, 0x58} + std::string(16, '\0') +
+                         std::string(600, 'p') + "####" + std::string(2, '\0');
+    size_t written = head.size();
+    for (unsigned n = 0; written < size; ++n) {
+        packet[2 + 3] = static_cast<char>(n & 0xff);
+        packet[2 + 8] = static_cast<char>(n >> 8 & 0xff);
+        packet[2 + 9] = static_cast<char>(n & 0xff);
         unsigned sum = 16;
-        for (char c : body) sum += static_cast<uint8_t>(c);
-        iop += std::string("\x08\x08", 2) + body + static_cast<char>(sum & 0xff) + static_cast<char>(sum >> 8 & 0xff);
+        for (size_t i = 2; i + 2 < packet.size(); ++i) sum += static_cast<uint8_t>(packet[i]);
+        packet[packet.size() - 2] = static_cast<char>(sum & 0xff);
+        packet[packet.size() - 1] = static_cast<char>(sum >> 8 & 0xff);
+        std::fwrite(packet.data(), 1, packet.size(), f);
+        written += packet.size();
     }
-    return iop;
+    std::fclose(f);
 }
 
 // Inputs far larger than the builders' window: memory stays flat instead of
@@ -129,7 +139,10 @@ TEST(InputFault, BuildersStreamLargeInputs) {
         long peak[2] = {};
         for (int large = 0; large < 2; ++large) {
             const size_t size = large ? kLarge : kSmall;
-            rixtest::WriteFile(d.Path("in.dat"), iop ? IopInput(size) : GomoosInput(size));
+            if (iop)
+                WriteIopInput(d.Path("in.dat"), size);
+            else
+                WriteGomoosInput(d.Path("in.dat"), size);
             EXPECT_EQ(RunMeasured({command, d.Path("in.dat"), d.Path("out.000")}, peak[large]), 0);
             // The archive holds the whole input.
             EXPECT_GT(std::filesystem::file_size(d.Path("out.000")), size * 9 / 10);
