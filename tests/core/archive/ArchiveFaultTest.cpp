@@ -17,27 +17,8 @@
 
 namespace {
 
-// Reads come in slices of 200 bytes; the slice numbered failAt fails with EIO.
-int g_calls = 0;
-int g_failAt = 0;
-
-size_t FailingRead(void* dst, size_t n, std::FILE* file, int& error) {
-    error = 0;
-    if (++g_calls == g_failAt) {
-        error = EIO;
-        return 0;
-    }
-    return std::fread(dst, 1, std::min<size_t>(n, 200), file);
-}
-
-struct InjectedReadError {
-    explicit InjectedReadError(int failAt) {
-        g_calls = 0;
-        g_failAt = failAt;
-        rix::ArchiveStream::SetReadFunction(FailingRead);
-    }
-    ~InjectedReadError() { rix::ArchiveStream::SetReadFunction(nullptr); }
-};
+// Reads come in slices of 200 bytes; the one numbered failAt fails with EIO.
+using InjectedReadError = rixtest::InjectedReadError<rix::ArchiveStream, 200>;
 
 // Logger 1, 40 packets, ports 1 and 2 carrying one text line each.
 std::vector<uint8_t> TextArchive(int packets = 40) {

@@ -11,26 +11,7 @@
 namespace {
 
 // Reads of 8 bytes at most; the read numbered failAt fails with EIO.
-int g_calls = 0;
-int g_failAt = 0;
-
-size_t FailingRead(void* dst, size_t n, std::FILE* file, int& error) {
-    error = 0;
-    if (++g_calls == g_failAt) {
-        error = EIO;
-        return 0;
-    }
-    return std::fread(dst, 1, std::min<size_t>(n, 8), file);
-}
-
-struct InjectedReadError {
-    explicit InjectedReadError(int failAt) {
-        g_calls = 0;
-        g_failAt = failAt;
-        rix::TextReader::SetReadFunction(FailingRead);
-    }
-    ~InjectedReadError() { rix::TextReader::SetReadFunction(nullptr); }
-};
+using InjectedReadError = rixtest::InjectedReadError<rix::TextReader, 8>;
 
 TEST(TextReader, ReadErrorEndsTheLinesWithoutACutOne) {
     rixtest::TempDir dir;
