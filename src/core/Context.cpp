@@ -37,6 +37,7 @@ void Context::Reset() {
     run.passIndex = 0;
     run.passCount = 0;
     run.outcome = RunOutcome{};
+    sinks = RunSinks{};
 
     deviceShared = DeviceFileShared{};
     analog = AnalogState{};

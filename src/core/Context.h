@@ -7,6 +7,7 @@
 #include "extract/Channel.h"
 #include "extract/Misc.h"
 #include "extract/Rix.h"
+#include "extract/Sample.h"
 #include "merge/MergeState.h"
 #include "meters/Analog.h"
 #include "meters/Devfile.h"
@@ -49,6 +50,7 @@ struct Context {
     // A failure inside a writer that must end the run (the channel pass checks it).
     bool runFailed = false;
     RunControl run;  // progress report and stop request of the current run
+    RunSinks sinks;  // outputs beside the text files (NetCDF, plots)
 
     // Meter state shared across channels on purpose.
     DeviceFileShared deviceShared;  // the field-count mismatch counter

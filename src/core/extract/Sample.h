@@ -80,4 +80,11 @@ public:
     virtual void Abandon() {}
 };
 
+// The sinks of a run beside the channel text files (NetCDF, plots): each is
+// handed every channel's samples and lines as the text files get them. Not
+// owned; whoever starts the run sets them and clears them after it.
+struct RunSinks {
+    std::vector<SampleSink*> extra;
+};
+
 }  // namespace rix
