@@ -216,8 +216,8 @@ struct ProgressLine {
     std::FILE* err;
     std::string last;
     void Show(const rix::RunProgress& p) {
-        std::string line = rix::Format("Channel %d (%d of %d) %3d%%", p.channel, p.index, p.count,
-                                       rix::RunPercent(p));
+        // One read serves every channel: the share of the archive read.
+        std::string line = rix::Format("Reading the archive %3d%%", rix::RunPercent(p));
         if (line == last) return;
         last = line;
         Write(err, "\r" + line);

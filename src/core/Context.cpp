@@ -15,13 +15,14 @@ void Context::Reset() {
     DiscardAllOutputs(*this);
     log = DebugLog{};  // closes and removes an open log
     tap.Attach(nullptr);
+    tap.DropQueues();
 
     for (ChannelSetup& setup : channels) setup = ChannelSetup{};
     extraction = ExtractionSetup{};
     reader = ReaderState{};
     // Only the days set are stored: clearing is cheap.
     ClearJulianTable(julian);
-    ResetType2Reference(julian);
+    ResetType2Reference(reader);
     channelState.writers.Clear();
     channelState.outputs = OutputRegistry{};  // every output discarded above
     clock = ClockState{};

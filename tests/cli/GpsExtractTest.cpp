@@ -93,8 +93,11 @@ TEST(GpsExtract, EveryGpsTypeInRawOutput) {
     EXPECT_EQ(ReadFile(d.OutFile("raw_test_15_GPS_RMC_AO.000")), kRmc1 + kRmc2);
 }
 
-TEST(GpsExtract, SounderOnItsOwnChannelFeedsTheLaterChannels) {
-    // The sounder's channel 11 runs first: the receiver on 12 carries its last depth.
+TEST(GpsExtract, SounderDepthStaysWithItsOwnChannel) {
+    // A sounder on channel 11 gives no depth to the receiver on 12: a row
+    // carries only the depth its own line has given, whatever channel ran
+    // before it (the last depth of another channel's whole recording was no
+    // depth of this row's time).
     ArchiveBuilder b;
     b.Add(1, 1000, {{0, "\r\n" + kDbt1 + kDbt2}, {1, "\r\n" + kGll1}});
     Deployment d;
@@ -105,7 +108,7 @@ TEST(GpsExtract, SounderOnItsOwnChannelFeedsTheLaterChannels) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(ReadFile(d.OutFile("test_11_GPS.000")), "");
     EXPECT_EQ(ReadFile(d.OutFile("test_12_GPS_GLL.000")),
-              std::string(kHeader) + "1000\t45.510000\t70.255000\t2.400000\t0.500023\r\n");
+              std::string(kHeader) + "1000\t45.510000\t70.255000\t0.000000\t0.500023\r\n");
 }
 
 TEST(GpsExtract, ReceiverRmcAsTheDateTimeChannel) {

@@ -148,7 +148,7 @@ TEST(ContextReset, LeavesTheLargeTablesAsNew) {
     }
     EXPECT_EQ(ctx.julian.lowestSet, fresh.julian.lowestSet);
     EXPECT_TRUE(ctx.julian.setCodes.empty() && ctx.julian.earliestMidnight.empty());
-    EXPECT_EQ(ctx.julian.type2.set, fresh.julian.type2.set);
+    EXPECT_EQ(ctx.reader.type2.set, fresh.reader.type2.set);
     EXPECT_EQ(rix::MsfText(ctx.merge.setup), rix::MsfText(fresh.merge.setup));
     EXPECT_EQ(ctx.merge.runBaseName, fresh.merge.runBaseName);
     EXPECT_EQ(ctx.merge.baseTitles, fresh.merge.baseTitles);

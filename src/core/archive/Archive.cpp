@@ -78,7 +78,7 @@ bool ValidCount(int v) { return v >= 0 && v <= kMaxPayload; }
 // offset. Returns the time in 10 ms units, truncated toward zero. Also enters
 // the packet's day in the Julian day table.
 int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
-    Type2Reference& ref = ctx.julian.type2;
+    Type2Reference& ref = ctx.reader.type2;
     const int year = yearDay / 1000;
     const int day = yearDay % 1000;
     const int64_t yearTime = static_cast<int64_t>(day) * kMsPerDay + msOfDay;
@@ -95,7 +95,7 @@ int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
     const int64_t relative = yearTime - static_cast<int64_t>(ref.yearTime) +
                              (ref.offsetSet ? static_cast<int64_t>(ref.yearOffset) : 0);
     if (yearDay >= 0 && yearDay < kJulianTableSize)
-        EnterPacketDay(ctx.julian, yearDay, msOfDay, static_cast<double>(relative));
+        ctx.reader.days.push_back({yearDay, static_cast<double>(msOfDay), static_cast<double>(relative)});
     return relative / 10;
 }
 
@@ -403,8 +403,11 @@ int ReadNextPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStr
 
 }  // namespace
 
+void ResetType2Reference(ReaderState& state) { state.type2 = Type2Reference{}; }
+
 int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
                bool showHeader) {
+    ctx.reader.days.clear();
     const int length = ReadNextPacket(ctx, time, packet, stream, showHeader);
     if (length == 0) ReportStreamFault(ctx, stream);
     return length;

@@ -99,6 +99,25 @@ private:
     std::string fault_;
 };
 
+// Reference of the pass's first type-2 packet, and the year offset.
+struct Type2Reference {
+    bool set = false;
+    int year = 0;
+    int day = 0;
+    double yearTime = 0;
+    bool offsetSet = false;
+    double yearOffset = 0;
+};
+
+// A calendar day a type-2 header gave: its year-day code, the milliseconds
+// of the header since that day's midnight, and the header's time on the
+// pass's time base (ms).
+struct PacketDay {
+    int yearDay = 0;
+    double msSinceMidnight = 0;
+    double relativeTime = 0;
+};
+
 // Reader state kept for the program run (sequence) and per pass (counts).
 struct ReaderState {
     uint8_t lastSequence[5] = {};
@@ -116,7 +135,16 @@ struct ReaderState {
     int storedType = 0;
     int16_t storedYearDay = 0;
     int32_t storedMsOfDay = 0;
+    // The type-2 time reference: every pass starts it afresh, so every pass
+    // gives the same times.
+    Type2Reference type2;
+    // The days the type-2 headers of the last ReadPacket call gave, in the
+    // order read (a header that failed a later check still gave its day).
+    // The reader enters no day anywhere; the caller that keeps a day table does.
+    std::vector<PacketDay> days;
 };
+
+void ResetType2Reference(ReaderState& state);
 
 void ResetPacketCounters(ReaderState& state);
 void ResetSenderStatistics(ReaderState& state);

@@ -11,6 +11,7 @@
 #include "extract/WriterInput.h"
 #include "meters/Devfile.h"
 #include "meters/Dmm22_812.h"
+#include "meters/Gps.h"
 #include "meters/Hobilabs.h"
 #include "meters/Kxflow.h"
 #include "meters/Minor.h"
@@ -73,6 +74,7 @@ struct ChannelWriter {
     MinorChannelState minor;       // thermometer bath, SBE32, XMF
     FlowSetup flow;                // KXFLOW device file
     HobiDepthCalibration hobi;     // ABETA, CBETA, HYDROSCAT6 device file
+    GpsDepth gpsDepth;             // the echo sounder on a GPS channel's line
 };
 
 // The 50 writer records, on the heap: the framed meters' buffers make them large.

@@ -250,7 +250,6 @@ void ClearJulianTable(JulianState& state) {
     state.dateLinesRefused = 0;
 }
 
-void ResetType2Reference(JulianState& state) { state.type2 = Type2Reference{}; }
 
 int WriteTimeTitles(int format, std::FILE* stream) {
     const char* title = nullptr;

@@ -45,16 +45,6 @@ private:
     std::vector<JulianEntry> entries_;
 };
 
-// Reference of the run's first type-2 packet, and the year offset.
-struct Type2Reference {
-    bool set = false;
-    int year = 0;
-    int day = 0;
-    double yearTime = 0;
-    bool offsetSet = false;
-    double yearOffset = 0;
-};
-
 // Fill the table only through EnterDateTime and EnterPacketDay: they keep the
 // lookup index (setCodes, earliestMidnight) in step with the table.
 struct JulianState {
@@ -62,7 +52,6 @@ struct JulianState {
     int lowestSet = kJulianTableSize;  // lowest set code, for a quick lookup
     std::vector<int> setCodes;            // the set codes, ascending
     std::vector<double> earliestMidnight;  // [k]: lowest midnight of setCodes[0..k]
-    Type2Reference type2;
     // What the date/time lines of the run gave: accepted, and found but refused
     // (impossible values, a year outside 2000 to 2099).
     long dateLinesAccepted = 0;
@@ -77,7 +66,6 @@ std::string NoDaysMessage(const JulianState& state, int dateTimeChannel);
 void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt);
 
 void ClearJulianTable(JulianState& state);
-void ResetType2Reference(JulianState& state);
 
 // Writes the title(s) of the format; returns 2 for format 6, else 1.
 int WriteTimeTitles(int format, std::FILE* stream);

@@ -6,6 +6,7 @@
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "archive/Pump.h"
 #include "extract/Interval.h"
 #include "extract/Rawproc.h"
 #include "merge/Files.h"
@@ -68,26 +69,47 @@ long long HeaderLinesOf(const ChannelWriter& w, int meterType, int dataOutput, l
     return lines;
 }
 
-// The messages of a channel's pass are kept with its outcome.
+// The messages of a channel are kept with its outcome, and wait in the
+// channel's queue until the channels' messages are passed on in id order.
 struct MessageCopy {
     Context& ctx;
-    MessageCopy(Context& c, ChannelOutcome& outcome) : ctx(c) { ctx.tap.Attach(&outcome.messages); }
-    ~MessageCopy() { ctx.tap.Attach(nullptr); }
+    MessageCopy(Context& c, ChannelOutcome& outcome, int channel) : ctx(c) {
+        ctx.tap.Attach(&outcome.messages);
+        ctx.tap.DeferTo(channel);
+    }
+    ~MessageCopy() {
+        ctx.tap.Attach(nullptr);
+        ctx.tap.DeferTo(-1);
+    }
     MessageCopy(const MessageCopy&) = delete;
     MessageCopy& operator=(const MessageCopy&) = delete;
 };
 
-// One configured channel's pass over the whole archive.
-int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& paths, double from,
-                double to, bool showHeaders) {
+// What the one read keeps of a configured channel from its setup to its end.
+struct ChannelRun {
+    int channel = 0;
+    bool open = false;  // its file is open and its device-file step done
+    std::string deviceProblem;
+    long long deviceLines = 0;
+    long long deviceBytes = 0;
+    ChannelOutcome unlisted;  // the outcome of a channel the run's list lacks
+};
+
+ChannelOutcome& OutcomeFor(Context& ctx, ChannelRun& run) {
+    ChannelOutcome* found = OutcomeOf(ctx, run.channel);
+    return found ? *found : run.unlisted;
+}
+
+// A configured channel's setup before the read: its file, then its
+// device-file step, whose lines head the file. 0 when its file could not be
+// opened (reported).
+int SetUpChannel(Context& ctx, ChannelRun& run, const RunPaths& paths) {
+    const int c = run.channel;
     const ChannelSetup& setup = ctx.channels[c];
     const ExtractionSetup& es = ctx.extraction;
-    ChannelOutcome unlisted;
-    ChannelOutcome* found = OutcomeOf(ctx, c);
-    ChannelOutcome& outcome = found ? *found : unlisted;
-    MessageCopy copy(ctx, outcome);
+    ChannelOutcome& outcome = OutcomeFor(ctx, run);
+    MessageCopy copy(ctx, outcome, c);
     LogLine(ctx, "%c%cID = %d type = %d", '\r', '\n', c, setup.type);
-    ctx.currentTime = -1;
     ctx.reporter.SetStatus(Format("Channel %d", c));
 
     if (!OpenChannelFile(ctx, c, setup.keyword, paths.outputFolder, paths.baseName,
@@ -97,100 +119,64 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
         outcome.reason = "its file could not be created";
         return 0;
     }
+    run.open = true;
     outcome.file = ctx.channelState.writers[c].outputPath;
     OutputFile& file = *ctx.channelState.outputs.files[c];
-    // Device-file step: the analog slot of the channel, then its calibration.
+    // Device-file step: the analog slot of the channel, then its calibration,
+    // which the channel keeps for its own data.
     if (c < kAnalogSlots) ResetAnalogSlot(ctx, c);
-    std::string deviceProblem;
-    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, file.Stream(), &deviceProblem);
+    SelectSbeChannel(ctx, c);
+    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, file.Stream(),
+                          &run.deviceProblem);
     file.Flush();
-    const long long deviceLines = file.Lines();
-    const long long deviceBytes = file.Bytes();
+    run.deviceLines = file.Lines();
+    run.deviceBytes = file.Bytes();
+    return 1;
+}
 
-    int sender = 0, port = 0;
-    ChannelToSenderPort(c, sender, port);
-    archive.Rewind();
-    ResetPacketCounters(ctx.reader);
-    ResetClock(ctx);
-    // Every pass re-reads the archive from its start, so the type-2 time
-    // reference starts afresh too: each pass must give the same times.
-    ResetType2Reference(ctx.julian);
-
-    ArchivePacket& packet = ctx.packet;
-    RunProgress progress;
-    progress.channel = c;
-    progress.index = ctx.run.passIndex;
-    progress.count = ctx.run.passCount;
-    progress.bytesTotal = ctx.run.archiveBytes;
-    if (ctx.run.progress) ctx.run.progress(progress);
-    bool writeFailed = false;
-    for (unsigned n = 1;; ++n) {
-        // A full disk ends the run at once: nothing after it could be kept.
-        if (OutputWriteFailed(ctx, c)) {
-            writeFailed = true;
-            break;
-        }
-        if (StopRequested(ctx)) break;
-        if (ctx.run.progress && n % 64 == 0) {
-            progress.bytesRead = archive.Position();
-            ctx.run.progress(progress);
-        }
-        long start = archive.Position();
-        double time = 0;
-        int length = ReadPacket(ctx, time, packet, archive, showHeaders);
-        if (length == 0) {
-            LogLine(ctx, "Bad Msg...Probably EOF, Skipped %ld Bytes", archive.Position() - start);
-            writeFailed = OutputWriteFailed(ctx, c);
-            break;
-        }
-        LogLine(ctx, "Time %1.0lf", time);
-        ReviseTime(ctx, time, es.clockSource, es.timeStampFormat, packet.sender);
-        LogLine(ctx, "Revised Time %1.0lf mod %d", time, packet.sequence);
-        ctx.foundSender[packet.sender] = true;
-        ctx.currentTime = time;
-        // Ids ending in 0 name no port: their files stay empty.
-        if (time >= from && time <= to && packet.sender == sender && port >= 0 &&
-            port < kPorts) {
-            int offset = 0;
-            for (int p = 0; p < port; ++p) offset += packet.counts[p];
-            int count = packet.counts[port];
-            if (count > 0) {
-                DispatchRecord(ctx, c, setup, es.dataOutput, es.timeStampFormat,
-                               es.timeOffsetHours, time, count, packet.payload + offset,
-                               ctx.channelState.outputs.streams[c]);
-            }
-        }
-    }
-
+// A configured channel's end after the read: its closing numbers and
+// messages, then its file completed, or discarded when nothing usable came
+// of it. cut: why the read ended before the archive's end (a read fault, a
+// failed write, a writer's failure), empty when it did not. 0 when its file
+// could not be written.
+int EndChannel(Context& ctx, ChannelRun& run, const std::string& cut) {
+    const int c = run.channel;
+    const ChannelSetup& setup = ctx.channels[c];
+    const ExtractionSetup& es = ctx.extraction;
+    ChannelOutcome& outcome = OutcomeFor(ctx, run);
+    MessageCopy copy(ctx, outcome, c);
     ChannelWriter& w = ctx.channelState.writers[c];
+    ctx.channelState.outputs.current = c;
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
     if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
+    OutputFile& file = *ctx.channelState.outputs.files[c];
     file.Flush();
-    if (writeFailed || OutputWriteFailed(ctx, c) || ctx.runFailed || archive.Failed()) {
-        // A read fault cut this pass short (the reader has said why), or a
-        // write failed: what the file holds is not the channel's whole data.
+    const bool writeFailed = OutputWriteFailed(ctx, c);
+    if (!cut.empty() || writeFailed) {
+        // The read was cut short (what cut it has been reported), or this
+        // file's write failed: what it holds is not the channel's whole data.
         DiscardChannelFile(ctx, c);
         outcome.status = ChannelStatus::kFailed;
-        outcome.reason = archive.Failed() ? "the archive could not be read to its end"
-                                          : "its file could not be written";
-        return 0;
+        outcome.reason = writeFailed ? "its file could not be written" : cut;
+        return writeFailed ? 0 : 1;
     }
 
-    outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, deviceLines));
-    const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > deviceBytes);
+    outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, run.deviceLines));
+    const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > run.deviceBytes);
     const char* model = nullptr;
-    if (deviceProblem.empty() && !BlankName(setup.deviceFile) && SbeConIsForAnotherModel(ctx, setup.type)) {
+    SelectSbeChannel(ctx, c);
+    if (run.deviceProblem.empty() && !BlankName(setup.deviceFile) && SbeConIsForAnotherModel(ctx, setup.type)) {
         SbeRequiredCode(setup.type, &model);
-        deviceProblem = Format(".CON file is not selected as %s", model);
+        run.deviceProblem = Format(".CON file is not selected as %s", model);
     }
-    if (!deviceProblem.empty() && !produced) {
+    if (!run.deviceProblem.empty() && !produced) {
         // Nothing could be decoded: an earlier run's file of this name stays.
         DiscardChannelFile(ctx, c);
         w.offsetTime = 0;
         w.firstTime = -1;
         w.lastTime = -1;
         outcome.status = ChannelStatus::kFailed;
-        outcome.reason = deviceProblem;
+        outcome.reason = run.deviceProblem;
     } else if (!CloseChannelFile(ctx, c)) {
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be written";
@@ -198,21 +184,108 @@ int ChannelPass(Context& ctx, int c, ArchiveStream& archive, const RunPaths& pat
     } else {
         outcome.status = produced ? ChannelStatus::kComplete : ChannelStatus::kEmpty;
     }
-    if (ctx.run.stopped) return 0;
-
-    if (ctx.clock.origin < 0) {
-        ReportNoPackets(ctx, archive);
-        ctx.reporter.ShowError(
-            "found Mux IDs",
-            Format("0 %d 1 %d 2 %d 3 %d 4 %d", ctx.foundSender[0] ? 1 : 0,
-                   ctx.foundSender[1] ? 1 : 0, ctx.foundSender[2] ? 1 : 0,
-                   ctx.foundSender[3] ? 1 : 0, ctx.foundSender[4] ? 1 : 0));
-        ctx.reporter.ShowError(
-            "Extraction Setup Error",
-            "No data packets were found for the KX Logger ID selected as the Clock Source");
-        return 0;
-    }
     return 1;
+}
+
+// How the one read ended. A failure of a channel's data ends the run where
+// that channel stands in id order: the channels before it are written
+// whole, it fails, and the channels after it are not written, as when the
+// channels were read one after the other. A read fault or a file that
+// cannot be written ends the read at once: no channel has its whole data.
+struct ReadEnd {
+    int failedChannel = kChannelCount;  // the channel that met the failure
+    std::string why;                    // why that channel failed
+    bool cutAll = false;                // no channel is written
+};
+
+// The one read of the archive for every configured channel: each packet's
+// ports go to the channels set up for them, in port order.
+ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRun>& runs, double from,
+                     double to, bool showHeaders) {
+    const ExtractionSetup& es = ctx.extraction;
+    ReadEnd result;
+    // The channel of each logger's port that is set up, -1 for none.
+    int routed[kChannelCount];
+    std::fill(std::begin(routed), std::end(routed), -1);
+    int firstOpen = kChannelCount;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (!runs[i].open) continue;
+        routed[runs[i].channel] = static_cast<int>(i);
+        firstOpen = std::min(firstOpen, runs[i].channel);
+    }
+
+    RunProgress progress;
+    progress.index = 1;
+    progress.count = 1;
+    progress.bytesTotal = ctx.run.archiveBytes;
+    if (ctx.run.progress) ctx.run.progress(progress);
+    ctx.currentTime = -1;
+    ctx.run.passIndex = 1;
+
+    PumpOptions options;
+    options.clockSource = es.clockSource;
+    options.format = es.timeStampFormat;
+    options.showHeaders = showHeaders;
+    options.log = ctx.log.enabled;
+    PacketPump pump(ctx, archive, options);
+    ChannelOutcome* attached = nullptr;
+    unsigned n = 0;
+    const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
+        if (ctx.run.progress && ++n % 64 == 0) {
+            progress.bytesRead = archive.Position();
+            ctx.run.progress(progress);
+        }
+        ctx.currentTime = p.time;
+        if (p.time < from || p.time > to) return true;
+        const int sender = p.packet.sender;
+        int offset = 0;
+        for (int port = 0; port < kPorts; ++port) {
+            const int count = p.packet.counts[port];
+            const int c = sender * 10 + port + 1;
+            const int index = routed[c];
+            if (count > 0 && index >= 0 && c < result.failedChannel) {
+                ChannelRun& run = runs[static_cast<size_t>(index)];
+                ChannelOutcome& outcome = OutcomeFor(ctx, run);
+                if (attached != &outcome) {
+                    ctx.tap.Attach(&outcome.messages);
+                    ctx.tap.DeferTo(c);
+                    attached = &outcome;
+                }
+                const ChannelSetup& setup = ctx.channels[c];
+                if (RouteOf(setup.type) == WriterKind::kSbe) SelectSbeChannel(ctx, c);
+                DispatchRecord(ctx, c, setup, es.dataOutput, es.timeStampFormat, es.timeOffsetHours,
+                               p.time, count, p.packet.payload + offset,
+                               ctx.channelState.outputs.streams[c]);
+                // A full disk, or a failure a writer met, ends the run at this channel.
+                if (OutputWriteFailed(ctx, c)) {
+                    result.failedChannel = c;
+                    result.why = "its file could not be written";
+                    result.cutAll = true;
+                    return false;
+                }
+                if (ctx.runFailed) {
+                    ctx.runFailed = false;
+                    result.failedChannel = c;
+                    result.why = "the run ended on a failure of its data";
+                }
+            }
+            offset += count;
+        }
+        return result.failedChannel > firstOpen;
+    });
+    ctx.tap.Attach(nullptr);
+    ctx.tap.DeferTo(-1);
+    if (ctx.run.progress && end == PumpEnd::kEnd) {
+        progress.bytesRead = archive.Position();
+        ctx.run.progress(progress);
+    }
+    if (end == PumpEnd::kFault) {
+        // The reader has said why; no channel has its whole data.
+        result.failedChannel = firstOpen;
+        result.why = "the archive could not be read to its end";
+        result.cutAll = true;
+    }
+    return result;
 }
 
 // The log of a run that did not reach its end takes its name all the same:
@@ -472,33 +545,30 @@ void ResetMeterRunState(Context& ctx) {
 
 int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
                     int offsetHours, ArchiveStream& archive) {
-    ResetType2Reference(ctx.julian);
+    ResetType2Reference(ctx.reader);
     ClearJulianTable(ctx.julian);
     if (format < 4) return 1;
 
     ctx.reporter.SetStatus("Load Julian Date/Time Data");
     ResetAllChannels(ctx);
     ResetSenderStatistics(ctx.reader);
-    ResetPacketCounters(ctx.reader);
-    ResetClock(ctx);
     ctx.currentTime = -1;
 
     int sender = 0, port = 0;
     ChannelToSenderPort(dateTimeChannel, sender, port);
-    archive.Rewind();
-    ArchivePacket& packet = ctx.packet;
-    double time = 0;
-    while (!StopRequested(ctx) && ReadPacket(ctx, time, packet, archive, false) > 0) {
-        ReviseTime(ctx, time, clockSource, format, packet.sender);
-        if (packet.sender != sender || port < 0 || port >= kPorts) continue;
-        int count = packet.counts[port];
-        if (count <= 0) continue;
-        int offset = 0;
-        for (int p = 0; p < port; ++p) offset += packet.counts[p];
-        AssembleLines(ctx, 0, format, offsetHours, time, kDateTimeLine, port, count,
-                      packet.payload + offset, nullptr);
-    }
-    if (ctx.run.stopped || archive.Failed()) return 0;
+    PumpOptions options;
+    options.clockSource = clockSource;
+    options.format = format;
+    PacketPump pump(ctx, archive, options);
+    const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
+        if (p.packet.sender != sender) return true;
+        const uint8_t* bytes = nullptr;
+        const int count = PortBytes(p.packet, port, bytes);
+        if (count > 0)
+            AssembleLines(ctx, 0, format, offsetHours, p.time, kDateTimeLine, port, count, bytes, nullptr);
+        return true;
+    });
+    if (end != PumpEnd::kEnd) return 0;
     if (ctx.clock.origin < 0) {
         ReportNoPackets(ctx, archive);
         ctx.reporter.ShowError(
@@ -533,23 +603,67 @@ int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, d
     ResetClock(ctx);
     ctx.deviceFolder = paths.deviceFolder;
 
-    // A CTD channel outside 11..49 names no channel: no CTD step.
-    if (es.ctdChannel >= 11 && es.ctdChannel < kChannelCount) {
-        ctx.reporter.SetStatus("Prep CTD");
-        if (!RunCtdPrepass(ctx, archive, paths, from, to)) return 0;
-        ctx.reporter.SetStatus("CTD Prep Complete");
-    }
-
+    // Every configured channel is set up in id order: its file and its
+    // device file. A file that cannot be created ends the setup; the
+    // channels set up before it are still read.
     ctx.run.passIndex = 0;
-    ctx.run.passCount = 0;
-    for (int c = 11; c < kChannelCount; ++c)
-        if (ctx.channels[c].type != 0) ++ctx.run.passCount;
+    ctx.run.passCount = 1;
+    std::vector<ChannelRun> runs;
     bool ok = true;
     for (int c = 11; c < kChannelCount && ok; ++c) {
         if (ctx.channels[c].type == 0) continue;
-        ++ctx.run.passIndex;
-        ok = ChannelPass(ctx, c, archive, paths, from, to, showHeaders) != 0;
+        runs.emplace_back().channel = c;
+        ok = SetUpChannel(ctx, runs.back(), paths) != 0;
     }
+
+    // A CTD channel outside 11..49 names no channel: no CTD step.
+    if (es.ctdChannel >= 11 && es.ctdChannel < kChannelCount) {
+        ctx.reporter.SetStatus("Prep CTD");
+        if (!RunCtdPrepass(ctx, archive, paths, from, to)) {
+            for (ChannelRun& run : runs) ctx.tap.PassOn(run.channel);
+            DiscardAllOutputs(ctx);
+            return 0;
+        }
+        ctx.reporter.SetStatus("CTD Prep Complete");
+    }
+
+    // The one read, then each channel's end in id order.
+    const ReadEnd read = ReadChannels(ctx, archive, runs, from, to, showHeaders);
+    if (read.failedChannel < kChannelCount) ok = false;
+    const bool noClock = ctx.clock.origin < 0 && read.failedChannel == kChannelCount && !ctx.run.stopped;
+    bool ended = false;  // a channel's end has ended the run
+    for (ChannelRun& run : runs) {
+        if (!run.open) continue;
+        if ((noClock && &run != &runs.front()) || ended ||
+            (run.channel > read.failedChannel) || (read.cutAll && run.channel != read.failedChannel)) {
+            // Not written: no packet of the clock logger (the first channel
+            // tells), the run ended at an earlier channel, or the read was
+            // cut short. Earlier runs' files of these channels stay as they were.
+            DiscardChannelFile(ctx, run.channel);
+            continue;
+        }
+        const std::string cut = run.channel == read.failedChannel ? read.why : std::string();
+        if (!EndChannel(ctx, run, cut) || !cut.empty()) {
+            ok = false;
+            ended = true;
+        }
+    }
+    for (ChannelRun& run : runs)
+        if (!noClock || &run == &runs.front()) ctx.tap.PassOn(run.channel);
+    ctx.tap.DropQueues();
+    if (noClock) {
+        ReportNoPackets(ctx, archive);
+        ctx.reporter.ShowError(
+            "found Mux IDs",
+            Format("0 %d 1 %d 2 %d 3 %d 4 %d", ctx.foundSender[0] ? 1 : 0,
+                   ctx.foundSender[1] ? 1 : 0, ctx.foundSender[2] ? 1 : 0,
+                   ctx.foundSender[3] ? 1 : 0, ctx.foundSender[4] ? 1 : 0));
+        ctx.reporter.ShowError(
+            "Extraction Setup Error",
+            "No data packets were found for the KX Logger ID selected as the Clock Source");
+        ok = false;
+    }
+    if (ctx.run.stopped) ok = false;
     ctx.run.outcome.filesCompleted = out.completed;
 
     // _TO and _MRG come last and list the files this run completed, however

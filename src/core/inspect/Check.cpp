@@ -16,6 +16,7 @@
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "archive/Pump.h"
 #include "extract/Channel.h"
 #include "extract/Interval.h"
 #include "extract/Misc.h"
@@ -168,10 +169,14 @@ TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSe
         if (ParseDateTimeLine(ctx, buffer.data(), length, lineTime, es.timeOffsetHours, values) > 0) ++pass.dateLines;
         line.clear();
     };
-    ArchivePacket& packet = ctx.packet;
-    double time = 0;
-    while (ReadPacket(ctx, time, packet, stream, false) > 0) {
-        ReviseTime(ctx, time, es.clockSource, es.timeStampFormat, packet.sender);
+    PumpOptions options;
+    options.clockSource = es.clockSource;
+    options.format = es.timeStampFormat;
+    options.honourStop = false;
+    PacketPump pump(ctx, stream, options);
+    pump.Run([&](const PumpedPacket& p) {
+        const ArchivePacket& packet = p.packet;
+        const double time = p.time;
         if (ctx.clock.started) {
             if (!pass.anyTimed) pass.first = pass.last = time;
             pass.anyTimed = true;
@@ -179,11 +184,11 @@ TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSe
             pass.last = std::max(pass.last, time);
             if (time >= from && time <= to) pass.inside = true;
         }
-        if (!julian || packet.sender != sender || port < 0 || port >= kPorts) continue;
-        int offset = 0;
-        for (int p = 0; p < port; ++p) offset += packet.counts[p];
-        for (int i = 0; i < packet.counts[port]; ++i) {
-            const char c = static_cast<char>(packet.payload[offset + i]);
+        if (!julian || packet.sender != sender) return true;
+        const uint8_t* bytes = nullptr;
+        const int count = PortBytes(packet, port, bytes);
+        for (int i = 0; i < count; ++i) {
+            const char c = static_cast<char>(bytes[i]);
             if (c == '\r' || c == '\n') {
                 offer();
             } else if (line.size() < static_cast<size_t>(kDateLineLimit)) {
@@ -191,7 +196,8 @@ TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSe
                 line += c;
             }
         }
-    }
+        return true;
+    });
     offer();
     return pass;
 }

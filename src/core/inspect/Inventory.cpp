@@ -7,6 +7,7 @@
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "archive/Pump.h"
 
 namespace rix {
 
@@ -67,9 +68,14 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
     auto ctx = std::make_unique<Context>(quiet);
     LoggerTally loggers[kLoggers];
     std::array<ChannelInventory, kChannelCount> channels{};
-    ArchivePacket& packet = ctx->packet;
-    double time = 0;
-    while (ReadPacket(*ctx, time, packet, stream, false) > 0) {
+    // The times as the packets store them: no re-timing.
+    PumpOptions options;
+    options.retime = false;
+    options.honourStop = false;
+    PacketPump pump(*ctx, stream, options);
+    pump.Run([&](const PumpedPacket& pumped) {
+        const ArchivePacket& packet = pumped.packet;
+        const double time = pumped.readTime;
         ++inventory.packets;
         LoggerTally& t = loggers[packet.sender];  // the reader delivers senders 1..4 only
         LoggerInventory& l = t.info;
@@ -104,7 +110,8 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
             }
             offset += count;
         }
-    }
+        return true;
+    });
     if (stream.Failed()) {
         inventory.fault = stream.Fault();
         return false;

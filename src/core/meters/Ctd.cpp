@@ -1,9 +1,11 @@
 #include "meters/Ctd.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "archive/Pump.h"
 #include "extract/Misc.h"
 #include "extract/Rix.h"
 #include "meters/Devfile.h"
@@ -81,46 +83,42 @@ int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clock
     if (channel <= 0 || channel >= kChannelCount) return 0;
     int sender = 0, port = 0;
     ChannelToSenderPort(channel, sender, port);
-    archive.Rewind();
     ctx.reporter.SetStatus("Frequency Correct SBE19");
-    ResetAllChannels(ctx);
-    ResetType2Reference(ctx.julian);
-    ResetPacketCounters(ctx.reader);
-    ctx.clock = ClockState();
 
-    ArchivePacket& packet = ctx.packet;
-    double time = 0;
-    while (ReadPacket(ctx, time, packet, archive, false) > 0) {
-        ReviseTime(ctx, time, clockSource, format, packet.sender);
-        if (time > to) break;
-        if (packet.sender != sender || port < 0 || port >= kPorts) continue;
-        const int count = packet.counts[port];
-        if (count <= 0) continue;
-        int offset = 0;
-        for (int p = 0; p < port; ++p) offset += packet.counts[p];
-        if (FeedSbe19Prepass(ctx, channel, time, count, packet.payload + offset)) break;
-    }
-
+    // The lines are assembled apart from the channel's own record: the
+    // extraction starts its lines afresh, with the references found here.
+    auto lines = std::make_unique<ChannelWriter>();
+    lines->channelId = channel;
+    PumpOptions options;
+    options.clockSource = clockSource;
+    options.format = format;
+    options.honourStop = false;
+    PacketPump pump(ctx, archive, options);
+    const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
+        if (p.time > to) return false;
+        if (p.packet.sender != sender) return true;
+        const uint8_t* bytes = nullptr;
+        const int count = PortBytes(p.packet, port, bytes);
+        return count <= 0 || !FeedSbe19Prepass(ctx, *lines, p.time, count, bytes);
+    });
     // A read fault is not the end of the cast: the run stops.
-    if (archive.Failed()) return 0;
+    if (end == PumpEnd::kFault) return 0;
 
-    // The references stay; the channel pass starts its lines and clock afresh.
-    archive.Rewind();
-    ResetChannel(ctx, channel);
     ResetPacketCounters(ctx.reader);
     ResetSenderStatistics(ctx.reader);
     ctx.clock = ClockState();
     return 1;
 }
 
-int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double /*from*/,
+int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& /*paths*/, double /*from*/,
                   double to) {
     const ExtractionSetup& es = ctx.extraction;
     const int c = es.ctdChannel;
     if (c < 11 || c >= kChannelCount) return 1;  // no CTD channel
     const ChannelSetup& setup = ctx.channels[static_cast<size_t>(c)];
     if (setup.type != kSbe19) return 1;
-    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, nullptr);
+    // The channel's .CON was read in its setup; the references found belong to it.
+    SelectSbeChannel(ctx, c);
     return RunSbe19Prepass(ctx, c, archive, es.clockSource, es.timeStampFormat, to);
 }
 

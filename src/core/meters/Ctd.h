@@ -42,7 +42,8 @@ void SetCtdVoltageMeterType(Context& ctx, int meterType);
 // references and a first converted scan (or the end, or a packet past to).
 int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clockSource,
                     int format, double to);
-// The driver's CTD step: the CTD channel's .CON, then the SBE19 pre-pass.
+// The driver's CTD step, once the channels are set up: the SBE19 pre-pass
+// with the CTD channel's own .CON.
 int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from, double to);
 
 }  // namespace rix

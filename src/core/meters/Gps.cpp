@@ -260,16 +260,16 @@ bool ParseGpsFix(const char* line, int length, GpsFix& fix) {
     return SplitSentence(line, length, s) && ReadFix(s, fix);
 }
 
-int ConvertGpsSentence(Context& ctx, int meterType, const char* line, int length,
+int ConvertGpsSentence(GpsDepth& depth, int meterType, const char* line, int length,
                        RowValues& values) {
     Sentence s;
     if (!SplitSentence(line, length, s)) return 0;
     if (IsDepthSentence(s)) {
         double feet = 0, metres = 0, fathoms = 0;
         if (ReadDepth(s, feet, metres, fathoms)) {
-            ctx.gps.depthFeet = feet;
-            ctx.gps.depthMetres = metres;
-            ctx.gps.depthFathoms = fathoms;
+            depth.feet = feet;
+            depth.metres = metres;
+            depth.fathoms = fathoms;
         }
         return 0;
     }
@@ -289,13 +289,15 @@ int ConvertGpsSentence(Context& ctx, int meterType, const char* line, int length
         day + (fix.hours * 3600.0 + fix.minutes * 60.0 + wholeSeconds) / 3600.0 / 24.0;
     values.Set(0, fix.latitude, "Latitude", 6);
     values.Set(1, fix.longitude, "Longitude", 6);
-    values.Set(2, ctx.gps.depthMetres, "Bottom_Depth(m)", 6);
+    values.Set(2, depth.metres, "Bottom_Depth(m)", 6);
     values.Set(3, time, "UTC/GMT_Time", 6);
     return 4;
 }
 
 int DecodeGpsLine(Context& ctx, LineRecord& record, RowValues& values) {
-    return ConvertGpsSentence(ctx, record.meterType, record.line, record.length, values);
+    if (record.channel <= 0 || record.channel >= kChannelCount) return 0;
+    GpsDepth& depth = ctx.channelState.writers[static_cast<size_t>(record.channel)].gpsDepth;
+    return ConvertGpsSentence(depth, record.meterType, record.line, record.length, values);
 }
 
 }  // namespace rix

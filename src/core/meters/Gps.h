@@ -16,13 +16,17 @@ struct Context;
 struct LineRecord;
 struct RowValues;
 
-// Shared by every GPS channel of a run: the column separator and the latest
-// echo-sounder depth (0 until the first depth sentence of the run).
+// Shared by every GPS channel of a run: the column separator.
 struct GpsSharedState {
     char separator = '\t';
-    double depthFeet = 0;
-    double depthMetres = 0;
-    double depthFathoms = 0;
+};
+
+// Per GPS channel: the latest echo-sounder depth of the channel's own line
+// (0 until its first depth sentence of the run).
+struct GpsDepth {
+    double feet = 0;
+    double metres = 0;
+    double fathoms = 0;
 };
 
 // The calendar fields of a position sentence that passed its checks.
@@ -40,11 +44,11 @@ void SetGpsSeparator(Context& ctx, char separator);
 void ResetGpsRunState(Context& ctx);
 
 // One line of a GPS channel (meter types GPS, GPS_GGA, GPS_GLL, GPS_RMC,
-// GPS_RMC_AO). Depth sentences update the shared depth and give no row; an
+// GPS_RMC_AO). Depth sentences update the channel's depth and give no row; an
 // accepted position sentence fills 4 values and titles and returns 4;
 // anything else returns 0. length bounds the line (which need not be
 // zero-terminated within it).
-int ConvertGpsSentence(Context& ctx, int meterType, const char* line, int length,
+int ConvertGpsSentence(GpsDepth& depth, int meterType, const char* line, int length,
                        RowValues& values);
 
 // Reads a position sentence without touching any state: true when it is an

@@ -112,14 +112,14 @@ int DecodeNx9Frame(Context& ctx, const uint8_t* f, double frameTime, bool refere
     const AcDevice& d = w.ac.device;
     const int meterSerial = SerialOf(f);
     if (meterSerial != d.serial) {
-        if (!ctx.ac.nx9SerialLatch) {
+        if (!w.ac.mismatchLatch) {
             ctx.reporter.ShowError("NX-9 SN Mis-match", Format("Device File SN:  %d, Meter SN:  %d",
                                                                d.serial, meterSerial));
-            ctx.ac.nx9SerialLatch = true;
+            w.ac.mismatchLatch = true;
         }
         return 0;
     }
-    ctx.ac.nx9SerialLatch = false;
+    w.ac.mismatchLatch = false;
     // Without a device file of its own the channel has no calibration to decode with.
     if (!d.loaded || !out) return 0;
 
@@ -197,7 +197,6 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
 }
 
 void ResetNx9State(Context& ctx) {
-    ctx.ac.nx9SerialLatch = false;
     ResetAcDevices(ctx);
 }
 

@@ -129,24 +129,24 @@ int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime,
     const AcDevice& d = w.ac.device;
     const int meterSerial = static_cast<int>(Word(f, 10));
     if (meterSerial != d.serial) {
-        if (!ctx.ac.nxsLatch) {
+        if (!w.ac.mismatchLatch) {
             ctx.reporter.ShowError("NXS SN Mis-match", Format("Device File SN:  %d, Meter SN:  %d",
                                                               d.serial, meterSerial));
-            ctx.ac.nxsLatch = true;
+            w.ac.mismatchLatch = true;
         }
         return 0;
     }
     const double pressure = d.p0 + d.p1 * Word(f, 14);
     const int meterWavelengths = f[31];
     if (meterWavelengths != d.wavelengths) {
-        if (!ctx.ac.nxsLatch) {
+        if (!w.ac.mismatchLatch) {
             ctx.reporter.ShowError("NXS Number of Wavelengths Do Not Match",
                                    Format("WaveLength Count - Device File:  %d, Meter :  %d",
                                           d.wavelengths, meterWavelengths));
-            ctx.ac.nxsLatch = true;
+            w.ac.mismatchLatch = true;
         }
     } else {
-        ctx.ac.nxsLatch = false;
+        w.ac.mismatchLatch = false;
     }
     // Without a device file of its own the channel has no calibration to decode with.
     if (!d.loaded || !out) return 0;
@@ -215,7 +215,6 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
 }
 
 void ResetNxsState(Context& ctx) {
-    ctx.ac.nxsLatch = false;
     ResetAcDevices(ctx);
 }
 

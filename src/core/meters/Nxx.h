@@ -72,13 +72,16 @@ struct AcChannelState {
     // The device file was refused: nothing more is decoded on this channel in this run.
     bool refused = false;
     double firstInstrumentTime = 0;  // NXS, for the raw meter time stamps
+    // Armed after a mismatch message: the channel's next mismatched frames say
+    // nothing until a good frame comes (NX9: serial number; NXS: serial
+    // number and wavelength count).
+    bool mismatchLatch = false;
 };
 
-// What the a/c meters share across channels on purpose: the message latches.
+// What the a/c meters share across channels on purpose: the "no device file"
+// message of PRISMA, once per program run.
 struct AcSharedState {
-    bool nx9SerialLatch = false;
-    bool nxsLatch = false;       // serial-number and wavelength-count messages
-    bool prismaNoDevice = false; // "no device file" message, once per program run
+    bool prismaNoDevice = false;
 };
 
 // Feeds one byte; returns the frame length when this byte completed a frame

@@ -807,10 +807,8 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
     return accepted;
 }
 
-int FeedSbe19Prepass(Context& ctx, int channel, double time, int count, const uint8_t* bytes) {
-    if (channel <= 0 || channel >= kChannelCount || count <= 0 || !bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[static_cast<size_t>(channel)];
-    w.channelId = channel;
+int FeedSbe19Prepass(Context& ctx, ChannelWriter& w, double time, int count, const uint8_t* bytes) {
+    if (count <= 0 || !bytes) return 0;
     return AssembleSbeLines(w, time, count, bytes, [&]() {
         SbeScan scan;
         return ConvertSbeScan(ctx, kSbe19, w.record, w.lineLength, scan) == 3;
@@ -821,6 +819,25 @@ void ResetSbeRecordState(Context& ctx) {
     ResetSbe19References(ctx);
     for (int& m : ctx.sbe.refs.mismatch) m = 0;
     ctx.sbe.ctd.noStreamReported = false;
+    ctx.sbe.codeLatch = true;
+    ctx.sbe.voltageLatch = true;
+    ctx.sbe.selectedChannel = 0;
+}
+
+void SelectSbeChannel(Context& ctx, int channel) {
+    SbeSharedState& s = ctx.sbe;
+    if (s.selectedChannel == channel) return;
+    if (s.selectedChannel > 0 && s.selectedChannel < kChannelCount) {
+        SbeChannelState& own = ctx.channelState.writers[static_cast<size_t>(s.selectedChannel)].sbe;
+        own.cal = s.cal;
+        own.refs = s.refs;
+    }
+    s.selectedChannel = channel;
+    if (channel > 0 && channel < kChannelCount) {
+        const SbeChannelState& own = ctx.channelState.writers[static_cast<size_t>(channel)].sbe;
+        s.cal = own.cal;
+        s.refs = own.refs;
+    }
 }
 
 }  // namespace rix

@@ -10,6 +10,7 @@
 namespace rix {
 
 struct Context;
+struct ChannelWriter;
 
 constexpr int kSbeMaxVoltages = 8;
 
@@ -72,21 +73,33 @@ struct SbeRawScan {
     double volts[kSbeMaxVoltages] = {};
 };
 
-// Per channel: the SBE25M re-timing of scans that share a packet time.
+// Per channel: the calibration of the channel's own .CON and the SBE19
+// references of its own data, kept here while another channel's data are
+// decoded; and the SBE25M re-timing of scans that share a packet time.
 struct SbeChannelState {
+    SbeCalibration cal;
+    Sbe19References refs;
     double retimeBase = -1;  // time of the first line of the current packet time
     int repeats = 0;
 };
 
-// Shared across channels on purpose: the calibration, the SBE19 references,
-// the message latches (armed: the next problem shows) and the CTD row writer.
+// The decoders work on the calibration and references in use: those of the
+// channel selected with SelectSbeChannel, whose data are being decoded.
+// Shared across channels on purpose: the message latches (armed: the next
+// problem shows; re-armed at the start of every run) and the CTD row writer.
 struct SbeSharedState {
-    SbeCalibration cal;
-    Sbe19References refs;
+    SbeCalibration cal;   // in use: the selected channel's
+    Sbe19References refs;  // in use: the selected channel's
+    int selectedChannel = 0;  // 0: none (a decoder called on its own)
     bool codeLatch = true;
     bool voltageLatch = true;
     CtdWriterState ctd;
 };
+
+// Puts the selected channel's calibration and references back in its own
+// record and takes up those of the channel given: a channel decodes with its
+// own .CON whatever was read or decoded before it.
+void SelectSbeChannel(Context& ctx, int channel);
 
 // The instrument code a model's scans need in its .CON (0: none is checked)
 // and the model's name in ".CON file is not selected as <model>".
@@ -117,6 +130,6 @@ void ResetSbeRecordState(Context& ctx);
 // The SBE line assembler without output: every complete line of the port's
 // bytes goes to the SBE19 parser. Returns 1 once a scan has converted
 // (the pre-pass stops there).
-int FeedSbe19Prepass(Context& ctx, int channel, double time, int count, const uint8_t* bytes);
+int FeedSbe19Prepass(Context& ctx, ChannelWriter& w, double time, int count, const uint8_t* bytes);
 
 }  // namespace rix

@@ -1,6 +1,9 @@
 #include "report/Reporter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 namespace rix {
 
@@ -80,8 +83,14 @@ void TapReporter::Copy(const std::string& text) {
         copies_->push_back(text);
         return;
     }
-    const std::string count = Format("... and %ld further messages", ++dropped_);
-    if (dropped_ == 1)
+    // The count line after the kept copies says how many more there were; the
+    // count is kept in the line itself, so a list may be attached again later
+    // (one read hands the tap from channel to channel) and counts on.
+    constexpr size_t kPrefix = sizeof("... and ") - 1;
+    long dropped = 1;
+    if (copies_->size() > kMaxCopies) dropped = std::strtol(copies_->back().c_str() + kPrefix, nullptr, 10) + 1;
+    const std::string count = Format("... and %ld further messages", dropped);
+    if (dropped == 1)
         copies_->push_back(count);
     else
         copies_->back() = count;
@@ -89,12 +98,117 @@ void TapReporter::Copy(const std::string& text) {
 
 void TapReporter::ShowError(const std::string& title, const std::string& text) {
     Copy(Trimmed(title + ": " + text));
-    target_.ShowError(title, text);
+    if (deferTo_ >= 0)
+        Defer('E', title, text);
+    else
+        target_.ShowError(title, text);
 }
 
 void TapReporter::Print(const std::string& text) {
     Copy(Trimmed(text));
-    target_.Print(text);
+    if (deferTo_ >= 0)
+        Defer('P', std::string(), text);
+    else
+        target_.Print(text);
+}
+
+void TapReporter::SetStatus(const std::string& text) {
+    if (deferTo_ >= 0)
+        Defer('S', std::string(), text);
+    else
+        target_.SetStatus(text);
+}
+
+TapReporter::~TapReporter() { DropQueues(); }
+
+void TapReporter::DeferTo(int queue) { deferTo_ = queue >= 0 && queue < kQueues ? queue : -1; }
+
+namespace {
+
+constexpr size_t kQueueMemory = size_t{1} << 18;  // per queue; beyond it, to a file
+
+void AppendField(std::string& out, const std::string& field) {
+    const uint32_t n = static_cast<uint32_t>(field.size());
+    out.append(reinterpret_cast<const char*>(&n), sizeof n);
+    out += field;
+}
+
+// Reads one encoded message at p (within end) and moves p past it; false,
+// with p where it was, when no whole message is left.
+bool NextMessage(const char*& p, const char* end, char& kind, std::string& title, std::string& text) {
+    const char* q = p;
+    auto field = [&](std::string& out) {
+        uint32_t n = 0;
+        if (static_cast<size_t>(end - q) < sizeof n) return false;
+        std::memcpy(&n, q, sizeof n);
+        q += sizeof n;
+        if (static_cast<size_t>(end - q) < n) return false;
+        out.assign(q, n);
+        q += n;
+        return true;
+    };
+    if (q >= end) return false;
+    kind = *q++;
+    if (!field(title) || !field(text)) return false;
+    p = q;
+    return true;
+}
+
+}  // namespace
+
+void TapReporter::Defer(char kind, const std::string& title, const std::string& text) {
+    Queue& q = queues_[deferTo_];
+    q.memory += kind;
+    AppendField(q.memory, title);
+    AppendField(q.memory, text);
+    if (q.memory.size() < kQueueMemory) return;
+    if (!q.spill) q.spill = std::tmpfile();
+    // Without a temporary file the queue stays in memory: nothing is lost.
+    if (q.spill && std::fwrite(q.memory.data(), 1, q.memory.size(), q.spill) == q.memory.size())
+        q.memory.clear();
+}
+
+void TapReporter::PassOn(int queue) {
+    if (queue < 0 || queue >= kQueues) return;
+    Queue& q = queues_[queue];
+    // Passes on the whole messages at the start of block; returns the bytes used.
+    auto pass = [&](const std::string& block) {
+        const char* start = block.data();
+        const char* p = start;
+        const char* end = p + block.size();
+        char kind = 0;
+        std::string title, text;
+        while (NextMessage(p, end, kind, title, text)) {
+            if (kind == 'E') target_.ShowError(title, text);
+            else if (kind == 'P') target_.Print(text);
+            else target_.SetStatus(text);
+        }
+        return static_cast<size_t>(p - start);
+    };
+    if (q.spill) {
+        std::rewind(q.spill);
+        std::string block;
+        char buffer[1 << 16];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, q.spill)) > 0) {
+            block.append(buffer, n);
+            block.erase(0, pass(block));
+        }
+        std::fclose(q.spill);
+        q.spill = nullptr;
+    }
+    pass(q.memory);
+    q.memory.clear();
+    q.memory.shrink_to_fit();
+}
+
+void TapReporter::DropQueues() {
+    deferTo_ = -1;
+    for (Queue& q : queues_) {
+        if (q.spill) std::fclose(q.spill);
+        q.spill = nullptr;
+        q.memory.clear();
+    }
 }
 
 bool RecordingReporter::HasBox(const std::string& title, const std::string& text) const {

@@ -48,24 +48,43 @@ private:
 // Passes every message on to its target and, while a list is attached, keeps
 // a copy of the boxes ("title: text") and printed lines: the messages of one
 // channel's pass for the run's summary.
+//
+// While it defers, the messages (boxes, printed lines and status lines) wait
+// in a queue of their own, in order, until they are passed on: one read of
+// an archive serves every channel at once, and each channel's messages are
+// then passed on together, channel after channel, as a run that read the
+// archive once per channel gave them. A long queue waits in a temporary file.
 class TapReporter : public Reporter {
 public:
     explicit TapReporter(Reporter& target) : target_(target) {}
+    ~TapReporter() override;
+    TapReporter(const TapReporter&) = delete;
+    TapReporter& operator=(const TapReporter&) = delete;
     void ShowError(const std::string& title, const std::string& text) override;
-    void SetStatus(const std::string& text) override { target_.SetStatus(text); }
+    void SetStatus(const std::string& text) override;
     void Print(const std::string& text) override;
+    // Messages from now on wait in queue (0 .. kQueues - 1); -1 passes them on.
+    void DeferTo(int queue);
+    // Passes on the messages waiting in the queue, in order, and empties it.
+    void PassOn(int queue);
+    // Empties every queue without passing anything on.
+    void DropQueues();
+    static constexpr int kQueues = 64;
     // Copies the first kMaxCopies messages; one more line counts the others.
-    void Attach(std::vector<std::string>* copies) {
-        copies_ = copies;
-        dropped_ = 0;
-    }
+    void Attach(std::vector<std::string>* copies) { copies_ = copies; }
     static constexpr size_t kMaxCopies = 100;
 
 private:
+    struct Queue {
+        std::string memory;           // the newest messages, encoded
+        std::FILE* spill = nullptr;   // the older ones, when there were many
+    };
     void Copy(const std::string& text);
+    void Defer(char kind, const std::string& title, const std::string& text);
     Reporter& target_;
     std::vector<std::string>* copies_ = nullptr;
-    long dropped_ = 0;
+    int deferTo_ = -1;
+    Queue queues_[kQueues];
 };
 
 // A reporter that records everything, for tests.

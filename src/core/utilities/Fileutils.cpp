@@ -54,7 +54,7 @@ int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
     ResetAllChannels(ctx);
     // A type-2 packet is written as the reader delivers it, with its time
     // relative to the first type-2 packet of this file.
-    ResetType2Reference(ctx.julian);
+    ResetType2Reference(ctx.reader);
     ResetPacketCounters(ctx.reader);
 
     enum class Part { kNone, kOpen, kFailed };
@@ -105,7 +105,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
 
     // The Julian day table from the date/time channel's records.
     ClearJulianTable(ctx.julian);
-    ResetType2Reference(ctx.julian);
+    ResetType2Reference(ctx.reader);
     ResetAllChannels(ctx);
     input.Rewind();
     auto values = std::make_unique<RowValues>();
@@ -134,7 +134,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
     std::FILE* out = output.Stream();
     input.Rewind();
     // The same times as in the first pass for a type-2 input.
-    ResetType2Reference(ctx.julian);
+    ResetType2Reference(ctx.reader);
     ctx.reporter.ShowError(inputPath, outputPath);
 
     auto packet = std::make_unique<ArchivePacket>();

@@ -30,11 +30,12 @@ protected:
     rix::RecordingReporter reporter;
     rix::Context ctx{reporter};
     rix::RowValues values;
+    rix::GpsDepth depth;  // the channel's echo-sounder depth
 
     // The row's values, or nothing when the line gives no row.
     std::vector<double> Convert(int type, const std::string& line) {
         values.Reset();
-        int n = rix::ConvertGpsSentence(ctx, type, line.c_str(), static_cast<int>(line.size()),
+        int n = rix::ConvertGpsSentence(depth, type, line.c_str(), static_cast<int>(line.size()),
                                         values);
         if (n == 0) return {};
         EXPECT_EQ(n, 4);
@@ -152,7 +153,7 @@ TEST_F(GpsTest, AnyTwoLetterTalker) {
     EXPECT_TRUE(Convert(rix::kGps, Nmea(std::string("GPX") + (kGll + 2))).empty());
     // depth stays with the sounder talker
     Convert(rix::kGps, Nmea("ECDBT,7.7,f,2.3,M,1.3,F"));
-    EXPECT_EQ(ctx.gps.depthMetres, 0);
+    EXPECT_EQ(depth.metres, 0);
 }
 
 TEST_F(GpsTest, ChecksumWhenPresent) {
@@ -174,9 +175,9 @@ TEST_F(GpsTest, ChecksumWhenPresent) {
     EXPECT_FALSE(Convert(rix::kGps, "$" + std::string(kGll)).empty());
     // a bad depth sentence leaves the depth alone
     Convert(rix::kGps, "$SDDBT,7.7,f,2.3,M,1.3,F*06\r\n");
-    EXPECT_EQ(ctx.gps.depthMetres, 0);
+    EXPECT_EQ(depth.metres, 0);
     Convert(rix::kGps, "$SDDBT,7.7,f,2.3,M,1.3,F*05\r\n");
-    EXPECT_NEAR(ctx.gps.depthMetres, 2.3, 1e-12);
+    EXPECT_NEAR(depth.metres, 2.3, 1e-12);
 }
 
 TEST_F(GpsTest, FullPrecisionPositions) {
@@ -199,13 +200,13 @@ TEST_F(GpsTest, DepthRidesAlongUntilTheRunEnds) {
     EXPECT_DOUBLE_EQ(Convert(rix::kGps, Nmea(kGll))[2], 2.4);
     EXPECT_TRUE(Convert(rix::kGps, Nmea("SDDBS,30.5,f,9.3,M,5.0,F")).empty());
     EXPECT_DOUBLE_EQ(Convert(rix::kGpsRmc, Nmea(kRmc))[2], 9.3);
-    EXPECT_DOUBLE_EQ(ctx.gps.depthFeet, 30.5);
-    EXPECT_DOUBLE_EQ(ctx.gps.depthFathoms, 5.0);
+    EXPECT_DOUBLE_EQ(depth.feet, 30.5);
+    EXPECT_DOUBLE_EQ(depth.fathoms, 5.0);
     // a sounder without bottom lock sends empty fields: the depth stays
     Convert(rix::kGps, Nmea("SDDBT,,f,,M,,F"));
     Convert(rix::kGps, Nmea("SDDBT,1.0,f,0.3,M"));
-    EXPECT_DOUBLE_EQ(ctx.gps.depthMetres, 9.3);
-    rix::ResetGpsRunState(ctx);
+    EXPECT_DOUBLE_EQ(depth.metres, 9.3);
+    depth = rix::GpsDepth{};  // every run starts its channels afresh
     EXPECT_EQ(Convert(rix::kGps, Nmea(kGll))[2], 0);
 }
 
@@ -213,12 +214,12 @@ TEST_F(GpsTest, LinesAreReadOnlyUpToTheirLength) {
     // No terminator within the given length: nothing past it is read.
     std::string line = Nmea(kGll);
     std::vector<char> exact(line.begin(), line.end());
-    EXPECT_EQ(rix::ConvertGpsSentence(ctx, rix::kGps, exact.data(), static_cast<int>(exact.size()),
+    EXPECT_EQ(rix::ConvertGpsSentence(depth, rix::kGps, exact.data(), static_cast<int>(exact.size()),
                                       values),
               4);
-    EXPECT_EQ(rix::ConvertGpsSentence(ctx, rix::kGps, exact.data(), 20, values), 0);
-    EXPECT_EQ(rix::ConvertGpsSentence(ctx, rix::kGps, nullptr, 10, values), 0);
-    EXPECT_EQ(rix::ConvertGpsSentence(ctx, rix::kGps, exact.data(), -1, values), 0);
+    EXPECT_EQ(rix::ConvertGpsSentence(depth, rix::kGps, exact.data(), 20, values), 0);
+    EXPECT_EQ(rix::ConvertGpsSentence(depth, rix::kGps, nullptr, 10, values), 0);
+    EXPECT_EQ(rix::ConvertGpsSentence(depth, rix::kGps, exact.data(), -1, values), 0);
 }
 
 // The date/time channel of a Julian run may be a GPS receiver.
@@ -232,7 +233,7 @@ TEST_F(GpsTest, RmcSentencesOnTheDateTimeChannel) {
         return rix::ParseDateTimeLine(ctx, buffer, length, 1000, 0, values);
     };
     EXPECT_EQ(parse(Nmea("SDDBT,7.9,f,2.4,M,1.3,F")), 0);
-    EXPECT_EQ(ctx.gps.depthMetres, 0);  // only read, never stored
+    EXPECT_EQ(depth.metres, 0);  // only read, never stored
     EXPECT_EQ(parse(Nmea(kGga)), 0);    // no date
     EXPECT_EQ(parse(Nmea("GPRMC,225308,V,4527.458,S,16709.165,E,000.0,094.5,060601,,")), 0);
     ASSERT_EQ(parse(Nmea(kRmc)), 7);
@@ -260,7 +261,7 @@ TEST_F(GpsTest, ExampleReceiverRecords) {
         ASSERT_EQ(rows.size(), 2u) << bytes;
         EXPECT_NEAR(rows[0][0], 43.655, 0.01);
         EXPECT_NEAR(rows[0][1], 70.2425, 0.01);
-        EXPECT_NEAR(ctx.gps.depthMetres, 40 + 10 * std::sin(ms / 600000.0), 0.051);
+        EXPECT_NEAR(depth.metres, 40 + 10 * std::sin(ms / 600000.0), 0.051);
         const double day = i == 0 ? 5163 : 5164;  // 12 and 13 June 2005
         EXPECT_NEAR(rows[0][3], day + (i == 0 ? 86399.0 : i - 1.0) / 86400, 1e-9) << bytes;
     }
@@ -285,7 +286,7 @@ TEST_F(GpsTest, RealReceiverLogsThroughTheDecoder) {
         SCOPED_TRACE(log.name);
         const std::string text = rixtest::ReadFile(dir + "/gpsd/" + log.name);
         auto count = [&](int type) {
-            rix::ResetGpsRunState(ctx);
+            depth = rix::GpsDepth{};  // every run starts its channels afresh
             int rows = 0;
             for (size_t pos = 0, lf; (lf = text.find('\n', pos)) != std::string::npos; pos = lf + 1) {
                 const std::string line = text.substr(pos, lf + 1 - pos);

@@ -26,7 +26,7 @@ inline std::vector<ReadBack> ReadArchive(rix::Context& ctx, const std::string& p
     std::vector<ReadBack> out;
     rix::ArchiveStream stream;
     if (!stream.Open(path)) return out;
-    rix::ResetType2Reference(ctx.julian);
+    rix::ResetType2Reference(ctx.reader);
     auto packet = std::make_unique<rix::ArchivePacket>();
     double time = 0;
     while (rix::ReadPacket(ctx, time, *packet, stream, false) > 0) {
