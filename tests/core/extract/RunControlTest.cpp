@@ -105,3 +105,46 @@ TEST(RunControl, AFailedRunSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Counts the bytes every archive read takes from its file.
+struct CountingRead {
+    static inline long long bytes = 0;
+    static size_t Read(void* dst, size_t n, std::FILE* file, int& error) {
+        error = 0;
+        const size_t got = std::fread(dst, 1, n, file);
+        bytes += static_cast<long long>(got);
+        return got;
+    }
+    CountingRead() {
+        bytes = 0;
+        rix::ArchiveStream::SetReadFunction(Read);
+    }
+    ~CountingRead() { rix::ArchiveStream::SetReadFunction(nullptr); }
+    CountingRead(const CountingRead&) = delete;
+    CountingRead& operator=(const CountingRead&) = delete;
+};
+
+// The bytes a run read from the archive, and the archive's size.
+std::pair<long long, long long> BytesRead(const std::string& isf, const std::string& esf) {
+    TwoChannelRun run;
+    rixtest::WriteFile(run.dir.file("s.isf"), isf);
+    rixtest::WriteFile(run.dir.file("s.esf"), esf);
+    CountingRead count;
+    rix::ExtractResult r;
+    rix::ExtractButtonClick(run.ctx, run.request, &r);
+    EXPECT_EQ(r.summary.exitCode, 0) << isf;
+    return {CountingRead::bytes, static_cast<long long>(rixtest::ReadFile(run.request.archive).size())};
+}
+
+}  // namespace
+
+TEST(RunControl, TheArchiveIsReadOnceWhateverTheNumberOfChannels) {
+    const std::string elapsed = "ESF Version=1.1\r\n0 1 0 0 0 0 0 0 21 0 250\r\n";
+    for (const char* isf : {"11 ASCII\r\n", "11 ASCII\r\n12 ASCII\r\n",
+                            "11 ASCII\r\n12 ASCII\r\n13 ASCII\r\n21 ASCII\r\n31 GPS\r\n"}) {
+        auto [read, size] = BytesRead(isf, elapsed);
+        EXPECT_EQ(read, size) << isf;
+    }
+}
