@@ -11,6 +11,7 @@
 #include "setup/MeterType.h"
 #include "utilities/FileIo.h"
 #include "meters/Devfile.h"
+#include "meters/Drivers.h"
 #include "meters/Gps.h"
 
 namespace rix {
@@ -52,10 +53,7 @@ int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
 }
 
 // Meters whose raw rows carry an extra line end after the line.
-bool IsDeviceFileMeter(int meterType) {
-    return meterType == kAnalog || meterType == kCtdEngr || meterType == kOrb ||
-           meterType == kMiscAscii;
-}
+bool IsDeviceFileMeter(int meterType) { return DriverFor(meterType).rawExtraLineEnd; }
 
 // Header (once per file), time stamp and values of a decoded line.
 void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowValues& values,
@@ -316,23 +314,8 @@ int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, dou
 }
 
 LineDecoder LineDecoderFor(int meterType) {
-    switch (meterType) {
-        case kAnalog:
-        case kCtdEngr:
-        case kOrb:
-        case kMiscAscii:
-            return DecodeColumnLine;
-        case kGps:
-        case kGpsGga:
-        case kGpsGll:
-        case kGpsRmc:
-        case kGpsRmcAo:
-            return DecodeGpsLine;
-        case kDateTimeLine:
-            return DecodeDateTimeLine;
-        default:
-            return nullptr;
-    }
+    if (meterType == kDateTimeLine) return DecodeDateTimeLine;
+    return DriverFor(meterType).decodeLine;
 }
 
 int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int meterType,

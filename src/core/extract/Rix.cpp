@@ -13,6 +13,7 @@
 #include "meters/Analog.h"
 #include "meters/Ctd.h"
 #include "meters/Devfile.h"
+#include "meters/Drivers.h"
 #include "meters/Dmm22_812.h"
 #include "meters/Gps.h"
 #include "meters/Minor.h"
@@ -148,7 +149,7 @@ int EndChannel(Context& ctx, ChannelRun& run, const std::string& cut) {
     ChannelWriter& w = ctx.channelState.writers[c];
     ctx.channelState.outputs.current = c;
     FinishChannelEntry(ctx, w.headerLines, w.columnCount);
-    if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, c);
+    if (const auto end = DriverFor(setup.type).endChannel) end(ctx, c);
     OutputFile& file = *ctx.channelState.outputs.files[c];
     file.Flush();
     const bool writeFailed = OutputWriteFailed(ctx, c);
@@ -437,54 +438,7 @@ void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sen
     if (format == 0 || format == 2) time -= c.origin;
 }
 
-WriterKind RouteOf(int meterType) {
-    // The routing table: every meter type to its writer.
-    switch (meterType) {
-        case kAnalog:
-        case kAscii:
-        case kTAscii:
-        case kAsciiT:
-        case kCtdEngr:
-        case kOrb:
-        case kGps:
-        case kGpsGga:
-        case kGpsGll:
-        case kGpsRmc:
-        case kGpsRmcAo:
-        case kMiscAscii:
-        case kXAscii:
-            return WriterKind::kLines;
-        case kBinary:
-        case kHexOutput:
-            return WriterKind::kBinaryHex;
-        case kNx9:
-        case kNx9WRef:
-            return WriterKind::kNx9;
-        case kNxs:
-            return WriterKind::kNxs;
-        case kDmm22812:
-            return WriterKind::kDmm;
-        case kPrisma:
-            return WriterKind::kPrisma;
-        case kSatlantic:
-            return WriterKind::kSatlantic;
-        case kSbe16:
-        case kSbe19:
-        case kSbe19PlusRaw:
-        case kSbe21:
-        case kSbe25Ctd:
-        case kSbe25M:
-            return WriterKind::kSbe;
-        case kSbe32:
-            return WriterKind::kSbe32;
-        case kThermoBath:
-            return WriterKind::kThermoBath;
-        case kXmf:
-            return WriterKind::kXmf;
-        default:
-            return WriterKind::kNone;
-    }
-}
+WriterKind RouteOf(int meterType) { return DriverFor(meterType).kind; }
 
 int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
@@ -501,34 +455,8 @@ int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dat
     in.bytes = bytes;
     in.stream = stream;
     if (count <= 0 || !bytes) return 0;
-    switch (RouteOf(setup.type)) {
-        case WriterKind::kLines:
-            return AssembleLines(ctx, dataOutput, format, offsetHours, time, setup.type, channel,
-                                 count, bytes, stream);
-        case WriterKind::kBinaryHex:
-            return WriteBinaryHex(ctx, static_cast<long>(time), setup.type, channel, count, bytes,
-                                  stream);
-        case WriterKind::kNx9:
-            return WriteNx9(ctx, in);
-        case WriterKind::kNxs:
-            return WriteNxs(ctx, in);
-        case WriterKind::kPrisma:
-            return WritePrisma(ctx, in);
-        case WriterKind::kSatlantic:
-            return WriteSatlantic(ctx, in);
-        case WriterKind::kSbe:
-            return WriteSbeRecords(ctx, in);
-        case WriterKind::kSbe32:
-            return WriteSbe32(ctx, in);
-        case WriterKind::kThermoBath:
-            return WriteThermoBath(ctx, in);
-        case WriterKind::kXmf:
-            return WriteXmf(ctx, in);
-        case WriterKind::kDmm:
-            return WriteDmm(ctx, in);
-        case WriterKind::kNone:
-            break;
-    }
+    const MeterDriver& driver = DriverFor(setup.type);
+    if (driver.write) return driver.write(ctx, in);
     ctx.reporter.Print(Format("\nChannel %d:  Type %d Not Valid\n", channel, setup.type));
     return 0;
 }

@@ -22,6 +22,7 @@
 #include "extract/Misc.h"
 #include "meters/Analog.h"
 #include "meters/Devfile.h"
+#include "meters/Drivers.h"
 #include "meters/Sbe_hex.h"
 #include "setup/Isf.h"
 #include "setup/Mainsetup.h"
@@ -122,17 +123,7 @@ int EsfValueCount(const std::string& path) {
     return count;
 }
 
-bool HasDeviceReader(int type) {
-    switch (type) {
-        case kAbeta: case kCbeta: case kHydroscat6: case kNx9: case kNx9WRef: case kNxs:
-        case kAnalog: case kCtdEngr: case kOrb: case kMiscAscii: case kPrisma: case kSatlantic:
-        case kSbe16: case kSbe19: case kSbe21: case kSbe25Ctd: case kSbe25M: case kSbe19PlusRaw:
-        case kKxFlow:
-            return true;
-        default:
-            return false;
-    }
-}
+bool HasDeviceReader(int type) { return DriverFor(type).deviceUse == DeviceFileUse::kRead; }
 
 std::string LoggerList(const ArchiveInventory& inv) {
     std::string s;

@@ -5,13 +5,7 @@
 #include <system_error>
 
 #include "Context.h"
-#include "meters/Hobilabs.h"
-#include "meters/Kxflow.h"
-#include "meters/Nx9.h"
-#include "meters/Nxs.h"
-#include "meters/Prisma.h"
-#include "meters/Satlantic.h"
-#include "meters/Sbe_hex.h"
+#include "meters/Drivers.h"
 #include "setup/MeterType.h"
 #include "setup/SetupText.h"
 #include "utilities/FileIo.h"
@@ -100,54 +94,14 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
     call.file = f;
     call.stream = stream;
     int read = 1;
-    switch (setup.type) {
-        case kAbeta:
-        case kCbeta:
-        case kHydroscat6:
-            read = ReadHobiDeviceFile(ctx, call);
+    const MeterDriver& driver = DriverFor(setup.type);
+    switch (driver.deviceUse) {
+        case DeviceFileUse::kRead:
+            read = driver.readDevice(ctx, call);
             break;
-        case kNx9:
-        case kNx9WRef:
-            read = ReadNx9DeviceFile(ctx, call);
-            break;
-        case kNxs:
-            read = ReadNxsDeviceFile(ctx, call);
-            break;
-        case kAnalog:
-        case kCtdEngr:
-        case kOrb:
-        case kMiscAscii:
-            read = ReadColumnDeviceFile(ctx, kDeviceColumns, f, ctx.channelState.writers[channel].device);
-            break;
-        case kPrisma:
-            read = ReadPrismaDeviceFile(ctx, call);
-            break;
-        case kSatlantic:
-            read = ReadSatlanticCalFile(ctx, call);
-            break;
-        case kSbe16:
-        case kSbe19:
-        case kSbe21:
-        case kSbe25Ctd:
-        case kSbe25M:
-            read = ReadSbeConFile(ctx, call);
-            break;
-        case kSbe19PlusRaw:
-            read = ReadSbe19PlusConFile(ctx, call);
-            break;
-        case kKxFlow:
-            read = ReadFlowDeviceFile(ctx, call);
-            break;
-        case kAscii:
-        case kTAscii:
-        case kAsciiT:
-        case kBinary:
-        case kDmm22812:
-        case kHexOutput:
-        case kThermoBath:
-        case kXmf:
+        case DeviceFileUse::kUnread:
             break;  // opened and closed unread
-        default:
+        case DeviceFileUse::kUnsupported:
             ctx.reporter.ShowError("Device File Error",
                                    Format("Unsupported Device File for Channel %d Type %d\n", channel,
                                           setup.type));
