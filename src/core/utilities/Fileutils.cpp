@@ -11,6 +11,7 @@
 
 #include "Context.h"
 #include "archive/Archive.h"
+#include "archive/Pump.h"
 #include "extract/Channel.h"
 #include "extract/Misc.h"
 #include "report/Reporter.h"
@@ -107,22 +108,32 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
     ClearJulianTable(ctx.julian);
     ResetType2Reference(ctx.reader);
     ResetAllChannels(ctx);
-    input.Rewind();
     auto values = std::make_unique<RowValues>();
-    std::vector<uint8_t> record(kMaxPayload);
     char line[kRecordSize];
     double time = 0;
-    int length = 0;
     bool found = false;
-    while (FindChannelRecord(ctx, dateTimeChannel, time, record.data(), length, input)) {
-        found = true;
-        int n = length < 0 ? 0 : (length < kRecordSize - 1 ? length : kRecordSize - 1);
-        std::memcpy(line, record.data(), static_cast<size_t>(n));
-        line[n] = '\0';
-        values->Reset();
-        ParseDateTimeLine(ctx, line, n, time, utcOffsetHours, *values);
-    }
-    if (input.Failed()) return 0;  // the reader has said why
+    // Each record of the date/time channel is one line; the days of type-2
+    // headers are entered as well. The times as the packets store them.
+    int sender = 0, port = 0;
+    ChannelToSenderPort(dateTimeChannel, sender, port);
+    PumpOptions options;
+    options.retime = false;
+    options.honourStop = false;
+    PacketPump pump(ctx, input, options);
+    if (pump.Run([&](const PumpedPacket& p) {
+            const uint8_t* bytes = nullptr;
+            const int length = p.packet.sender == sender ? PortBytes(p.packet, port, bytes) : 0;
+            if (length <= 0) return true;
+            found = true;
+            const int n = length < kRecordSize - 1 ? length : kRecordSize - 1;
+            std::memcpy(line, bytes, static_cast<size_t>(n));
+            line[n] = '\0';
+            values->Reset();
+            int lineLength = n;
+            ParseDateTimeLine(ctx, line, lineLength, p.readTime, utcOffsetHours, *values);
+            return true;
+        }) == PumpEnd::kFault)
+        return 0;  // the reader has said why
     if (!found) {
         ctx.reporter.ShowError("Julian Date/Time Error",
                                "No Data found for the selected Date/Time Channel");
