@@ -24,6 +24,10 @@ std::string NetcdfPathFor(const std::string& folder, const std::string& base) {
 
 #ifndef RIX_HAVE_NETCDF
 
+bool NetcdfCanWrite(const std::string&, std::string& why) {
+    why = "NetCDF output is not built into this program";
+    return false;
+}
 bool NetcdfBuiltIn() { return false; }
 std::string NetcdfLibraryVersion() { return ""; }
 
@@ -50,10 +54,24 @@ void NetcdfSink::Abandon() {}
 bool NetcdfSink::Failed() const { return true; }
 const std::string& NetcdfSink::Path() const { return impl_->path; }
 void NetcdfSink::SetChunkRows(size_t) {}
+void NetcdfSink::NameGroup(int, const std::string&) {}
 
 #else
 
 bool NetcdfBuiltIn() { return true; }
+
+bool NetcdfCanWrite(const std::string& folder, std::string& why) {
+    TemporaryPath temp;
+    temp.Reserve(JoinPath(folder, "rix-check.nc"));
+    int id = -1;
+    const int status = nc_create(temp.Path().c_str(), NC_NETCDF4 | NC_NOCLOBBER, &id);
+    if (status != NC_NOERR) {
+        why = nc_strerror(status);
+        return false;
+    }
+    nc_close(id);
+    return true;  // the temporary file goes with `temp`
+}
 std::string NetcdfLibraryVersion() {
     std::string v = nc_inq_libvers();
     const size_t space = v.find(' ');
@@ -99,6 +117,7 @@ struct NetcdfSink::Impl {
     bool finished = false;
     size_t chunkRows = 4096;
     std::map<int, Group> groups;
+    std::map<int, std::string> groupNames;
     double firstTime = NAN, lastTime = NAN;
 
     Impl(Reporter& r, std::string p, NetcdfFileInfo i, NetcdfTime t)
@@ -154,7 +173,7 @@ struct NetcdfSink::Impl {
         if (!Text(g.id, v.id, "long_name", column.title)) return false;
         if (!v.cf.units.empty() && !Text(g.id, v.id, "units", v.cf.units)) return false;
         if (!v.cf.standardName.empty() && !Text(g.id, v.id, "standard_name", v.cf.standardName)) return false;
-        if (!Text(g.id, v.id, "coordinates", g.calendar ? "time" : "logger_time")) return false;
+        if (g.timeVar >= 0 && !Text(g.id, v.id, "coordinates", g.calendar ? "time" : "logger_time")) return false;
         std::string comment = "Written in the text file as %" + std::to_string(column.format.width) + "." +
                               std::to_string(column.format.precision) +
                               "f; its placeholders for a missing value are the fill value here.";
@@ -183,6 +202,7 @@ struct NetcdfSink::Impl {
         g.textRows = ch.textRows;
         std::string name = "ch" + std::to_string(ch.channel);
         if (!ch.keyword.empty()) name += "_" + NetcdfSafeName(ch.keyword);
+        if (auto named = groupNames.find(ch.channel); named != groupNames.end()) name = named->second;
         if (!Ok(nc_def_grp(ncid, name.c_str(), &g.id))) return nullptr;
         if (!Ok(nc_def_dim(g.id, "obs", NC_UNLIMITED, &g.dim))) return nullptr;
         Int(g.id, NC_GLOBAL, "channel", ch.channel);
@@ -216,7 +236,7 @@ struct NetcdfSink::Impl {
                  "From the logger time by the run's calendar days (type-2 packets or the date/time "
                  "channel); rows before the first known day have the fill value. Times may repeat "
                  "and step back within a channel.");
-        } else {
+        } else if (time.loggerTime) {
             if (!DefineSeries(g, "logger_time", NC_DOUBLE, g.timeVar)) return nullptr;
             Text(g.id, g.timeVar, "long_name", time.loggerTimeMeaning);
             Text(g.id, g.timeVar, "units", "s");
@@ -224,7 +244,7 @@ struct NetcdfSink::Impl {
         if (g.textRows) {
             if (!DefineSeries(g, "line", NC_STRING, g.lineVar)) return nullptr;
             Text(g.id, g.lineVar, "long_name", "the row as the text file writes it, without its time stamp");
-            Text(g.id, g.lineVar, "coordinates", g.calendar ? "time" : "logger_time");
+            if (g.timeVar >= 0) Text(g.id, g.lineVar, "coordinates", g.calendar ? "time" : "logger_time");
             g.lines.reserve(chunkRows);
         } else {
             for (const ColumnInfo& c : columns)
@@ -261,7 +281,8 @@ struct NetcdfSink::Impl {
         const size_t n = g.times.size();
         if (n == 0 || failed) return !failed;
         const size_t start = g.written, count = n;
-        if (!Ok(nc_put_vara_double(g.id, g.timeVar, &start, &count, g.times.data()))) return false;
+        if (g.timeVar >= 0 && !Ok(nc_put_vara_double(g.id, g.timeVar, &start, &count, g.times.data())))
+            return false;
         for (Variable& v : g.vars) {
             v.buffer.resize(n, NC_FILL_DOUBLE);
             if (!Ok(nc_put_vara_double(g.id, v.id, &start, &count, v.buffer.data()))) return false;
@@ -377,6 +398,7 @@ void NetcdfSink::Abandon() {
 bool NetcdfSink::Failed() const { return impl_->failed; }
 const std::string& NetcdfSink::Path() const { return impl_->path; }
 void NetcdfSink::SetChunkRows(size_t rows) { impl_->chunkRows = rows > 0 ? rows : 1; }
+void NetcdfSink::NameGroup(int channel, const std::string& name) { impl_->groupNames[channel] = name; }
 
 #endif
 

@@ -37,6 +37,9 @@ struct NetcdfTime {
     std::function<double(double)> epochSeconds;
     // What logger time counts from, for logger_time's long_name.
     std::string loggerTimeMeaning = "time since logger power-on";
+    // Without calendar time, whether logger_time is written (merged pairs
+    // keep their key column as written instead).
+    bool loggerTime = true;
 };
 
 class NetcdfSink : public SampleSink {
@@ -58,6 +61,9 @@ public:
     // A library error has stopped the writing (reported once).
     bool Failed() const;
     const std::string& Path() const;
+    // The group of a channel id is named `name` instead of "ch<id>_<keyword>"
+    // (merged pairs: "pair01"). Before its BeginChannel.
+    void NameGroup(int channel, const std::string& name);
     // Rows buffered per variable before they are written (tests use small chunks).
     void SetChunkRows(size_t rows);
 
@@ -66,6 +72,10 @@ public:
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+// Whether a NetCDF file can be made in the folder: one is created under a
+// temporary name and removed. why: the library's message when not.
+bool NetcdfCanWrite(const std::string& folder, std::string& why);
 
 // The file's name for an output base: BASE.nc.
 std::string NetcdfPathFor(const std::string& folder, const std::string& base);
