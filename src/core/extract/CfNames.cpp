@@ -24,6 +24,7 @@ bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0
 
 // A wavelength title of the a/c meters: a or c and the wavelength in nm.
 bool IsAcTitle(std::string_view t, char which) {
+    while (!t.empty() && t.back() == '_') t.remove_suffix(1);  // "a650__" in merged titles
     if (t.size() < 2 || t[0] != which) return false;
     for (size_t i = 1; i < t.size(); ++i)
         if (!std::isdigit(static_cast<unsigned char>(t[i])) && t[i] != '.') return false;

@@ -205,13 +205,17 @@ struct NetcdfSink::Impl {
         if (auto named = groupNames.find(ch.channel); named != groupNames.end()) name = named->second;
         if (!Ok(nc_def_grp(ncid, name.c_str(), &g.id))) return nullptr;
         if (!Ok(nc_def_dim(g.id, "obs", NC_UNLIMITED, &g.dim))) return nullptr;
-        Int(g.id, NC_GLOBAL, "channel", ch.channel);
-        Int(g.id, NC_GLOBAL, "logger", ch.logger);
-        Int(g.id, NC_GLOBAL, "port", ch.port);
-        Int(g.id, NC_GLOBAL, "meter_type", ch.meterType);
-        Text(g.id, NC_GLOBAL, "meter_type_keyword", ch.keyword);
-        Int(g.id, NC_GLOBAL, "lag", ch.lag);
-        Int(g.id, NC_GLOBAL, "HAD", ch.had);
+        if (groupNames.count(ch.channel)) {
+            Int(g.id, NC_GLOBAL, "pair", ch.channel);  // a merged pair: no one channel
+        } else {
+            Int(g.id, NC_GLOBAL, "channel", ch.channel);
+            Int(g.id, NC_GLOBAL, "logger", ch.logger);
+            Int(g.id, NC_GLOBAL, "port", ch.port);
+            Int(g.id, NC_GLOBAL, "meter_type", ch.meterType);
+            Text(g.id, NC_GLOBAL, "meter_type_keyword", ch.keyword);
+            Int(g.id, NC_GLOBAL, "lag", ch.lag);
+            Int(g.id, NC_GLOBAL, "HAD", ch.had);
+        }
         if (!ch.deviceFile.empty()) {
             const size_t slash = ch.deviceFile.find_last_of("/\\");
             Text(g.id, NC_GLOBAL, "device_file",

@@ -1,5 +1,6 @@
 #include "merge/MergeNetcdf.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +48,16 @@ double DayOfYearSeconds(int year, double day) {
     long long days = 0;
     for (int y = 2000; y < year; ++y) days += (y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) ? 366 : 365;
     return kEpoch2000 + (static_cast<double>(days) + day - 1.0) * 86400.0;
+}
+
+bool HasCtd(const Context& ctx, const MergePair& pair) {
+    for (int id : {pair.base.channelId, pair.merge.channelId}) {
+        if (id < 0 || id >= 50) continue;
+        std::string name = ctx.merge.channelFiles[static_cast<size_t>(id)].path;
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (name.find("SBE") != std::string::npos || name.find("CTD") != std::string::npos) return true;
+    }
+    return false;
 }
 
 bool IsDayTitle(std::string_view title) { return title == "JulianDay" || title == "Julian_Day"; }
@@ -103,7 +114,8 @@ bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const Netc
                 calendar = isoKey || dayKey;
                 ChannelDescription ch;
                 ch.channel = channel;
-                ch.keyword = "pair";
+                // A pair with a CTD's file carries the CTD's sea-water columns.
+                ch.keyword = HasCtd(ctx, pair) ? "SBE_pair" : "pair";
                 std::vector<ColumnInfo> columns;
                 for (size_t i = isoKey ? 1 : 0; i < fields.size(); ++i) {
                     ColumnInfo c;
