@@ -757,7 +757,10 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
             ok = 0;
         } else {
             if (es.outputFiles == 1 && request.netcdf) {
-                const int year = ctx.julian.setCodes.empty() ? 0 : 2000 + ctx.julian.setCodes.front() / 1000;
+                const bool dayStamps = es.timeStampFormat == 4;  // day of the year, its year not written
+                const int year = !dayStamps || ctx.julian.setCodes.empty()
+                                     ? 0
+                                     : 2000 + ctx.julian.setCodes.front() / 1000;
                 if (!WriteMergedNetcdf(ctx, request.outputFolder, netcdf.Info(), year))
                     NoteFailedOutput(ctx, MergedNetcdfPath(ctx, request.outputFolder));
             }

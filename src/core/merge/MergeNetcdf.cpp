@@ -110,7 +110,12 @@ bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const Netc
             }
             if (!begun) {
                 isoKey = iso;
-                dayKey = !iso && year >= 2000 && !titles.empty() && IsDayTitle(titles[0]);
+                // The pair's first column is the base's key when its display order says so.
+                const bool baseKeyFirst = !pair.displayColumns.empty() &&
+                                          (pair.displayColumns[0] == pair.base.keyColumn - 1 ||
+                                           pair.displayColumns[0] == kCodeBaseTime);
+                dayKey = !iso && year >= 2000 &&
+                         ((!titles.empty() && IsDayTitle(titles[0])) || baseKeyFirst);
                 calendar = isoKey || dayKey;
                 ChannelDescription ch;
                 ch.channel = channel;

@@ -13,8 +13,8 @@ struct Context;
 std::string MergedNetcdfPath(const Context& ctx, const std::string& outputFolder);
 
 // Writes the file from the active pairs' output files. year: the run's year
-// (2000 to 2099) when it knows it, for keys written as day of the year;
-// 0 when it does not. False (reported, no file left) on failure.
+// (2000 to 2099) when its stamps are days of the year (with their fraction)
+// and it knows the year; 0 otherwise. False (reported, no file left) on failure.
 bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const NetcdfFileInfo& info, int year);
 
 }  // namespace rix
