@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -81,6 +83,24 @@ std::string NetcdfLibraryVersion() {
 namespace {
 
 constexpr int kDeflateLevel = 1;
+
+constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The value as the text file prints it ("%.<precision>f"), read back: the
+// same digits, so a reader of either file sees one number. printf rounds
+// the exact binary value; the quick rounding below agrees with it except
+// near a half, where printf itself decides.
+double AsPrinted(double x, int precision) {
+    precision = std::clamp(precision, 0, 15);
+    const double scaled = x * kPowersOfTen[precision];
+    if (!(std::fabs(scaled) < 1.0e15)) return x;
+    const double fraction = std::fabs(scaled - std::trunc(scaled));
+    if (std::fabs(fraction - 0.5) > 1.0e-6) return std::round(scaled) / kPowersOfTen[precision];
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", precision, x);
+    return std::strtod(text, nullptr);
+}
 
 struct Variable {
     int id = -1;
@@ -174,9 +194,8 @@ struct NetcdfSink::Impl {
         if (!v.cf.units.empty() && !Text(g.id, v.id, "units", v.cf.units)) return false;
         if (!v.cf.standardName.empty() && !Text(g.id, v.id, "standard_name", v.cf.standardName)) return false;
         if (g.timeVar >= 0 && !Text(g.id, v.id, "coordinates", g.calendar ? "time" : "logger_time")) return false;
-        std::string comment = "Written in the text file as %" + std::to_string(column.format.width) + "." +
-                              std::to_string(column.format.precision) +
-                              "f; its placeholders for a missing value are the fill value here.";
+        std::string comment = "As the text file prints it, to " + std::to_string(column.format.precision) +
+                              " decimals; its placeholders for a missing value are the fill value here.";
         if (v.cf.westPositive)
             comment += " East-positive: the text file's longitude is west-positive, so this is its negative.";
         if (!Text(g.id, v.id, "comment", comment)) return false;
@@ -341,9 +360,7 @@ void NetcdfSink::Row(const Sample& s) {
             const double x = s.values[i];
             const int precision = s.formats[i].precision;
             if (std::isfinite(x) && !IsPlaceholder(v.cf, x, precision)) {
-                // As printed: rounded to the text's digits.
-                const double scale = std::pow(10.0, std::clamp(precision, 0, 15));
-                value = std::fabs(x * scale) < 4.0e15 ? std::round(x * scale) / scale : x;
+                value = AsPrinted(x, precision);
                 if (v.cf.westPositive) value = -value;
             }
         }
