@@ -280,6 +280,34 @@ TEST(NetcdfSink, ChannelsValuesFillsTimeAndAttributes) {
     EXPECT_EQ(TextAtt(h, VarOf(h, "line"), "coordinates"), "time");
 }
 
+// Stored values are the printed ones read back, also where a value lies on
+// a half of the last printed digit and printf's rounding decides.
+TEST(NetcdfSink, ValuesAreThePrintedDigits) {
+    rixtest::TempDir dir;
+    RecordingReporter reporter;
+    const std::string path = dir.file("p.nc");
+    NetcdfSink sink(reporter, path, {}, {});
+    ASSERT_TRUE(sink.Open());
+    const double values[] = {5163.9909375, 0.0000005, 2.5, 1.0005, 1.0015, -0.125, 70.2500085, 1e20, -3.14159265};
+    const int8_t precisions[] = {6, 6, 0, 3, 3, 2, 6, 4, 9};
+    ChannelDescription ch = Ctd();
+    std::vector<ColumnInfo> columns;
+    for (size_t i = 0; i < std::size(values); ++i) columns.push_back({"v" + std::to_string(i), "", {8, precisions[i]}});
+    sink.BeginChannel(ch, columns);
+    Sample s;
+    s.Clear(15, 0);
+    for (size_t i = 0; i < std::size(values); ++i) s.Add(values[i], {8, precisions[i]});
+    sink.Row(s);
+    ASSERT_TRUE(sink.Finish());
+    NcFile nc(path);
+    const int g = nc.Group("ch15_SBE25CTD");
+    for (size_t i = 0; i < std::size(values); ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", precisions[i], values[i]);
+        EXPECT_EQ(Doubles(g, "v" + std::to_string(i))[0], std::strtod(text, nullptr)) << text;
+    }
+}
+
 TEST(NetcdfSink, LoggerTimeWhenNoDayIsKnown) {
     rixtest::TempDir dir;
     JulianState state;
