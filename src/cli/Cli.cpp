@@ -505,7 +505,6 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
             about.program = "rix " RIX_VERSION;
             about.command = CommandLine(args);
             rix::NetcdfFileInfo info = rix::RunFileInfo(about, mrg.value);
-            info.title = "Merged pairs of " + ctx.merge.runBaseName + " by RIX";
             for (auto& [name, value] : info.attributes)
                 if (name == "source_archive") name = "merge_working_file";
             std::erase_if(info.attributes, [](const auto& a) { return a.first.rfind("source_archive", 0) == 0; });

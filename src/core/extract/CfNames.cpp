@@ -45,6 +45,8 @@ std::string UnitOfTitle(const std::string& unit) {
     if (u == "ms/cm" || u == "mmho/cm") return "mS cm-1";
     if (u == "ml/l") return "ml l-1";
     if (u == "mg/l") return "mg l-1";
+    if (u == "ug/l") return "ug l-1";
+    if (u == "mg/m3" || u == "mg/m^3") return "mg m-3";
     if (u == "kg/m3" || u == "kg/m^3") return "kg m-3";
     if (u == "1/m" || u == "m-1" || u == "/m") return "m-1";
     if (u == "v") return "V";

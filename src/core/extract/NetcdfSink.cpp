@@ -255,10 +255,7 @@ struct NetcdfSink::Impl {
             Text(g.id, g.timeVar, "units", "seconds since 1970-01-01T00:00:00Z");
             Text(g.id, g.timeVar, "calendar", "standard");
             Text(g.id, g.timeVar, "axis", "T");
-            Text(g.id, g.timeVar, "comment",
-                 "From the logger time by the run's calendar days (type-2 packets or the date/time "
-                 "channel); rows before the first known day have the fill value. Times may repeat "
-                 "and step back within a channel.");
+            Text(g.id, g.timeVar, "comment", time.calendarComment);
         } else if (time.loggerTime) {
             if (!DefineSeries(g, "logger_time", NC_DOUBLE, g.timeVar)) return nullptr;
             Text(g.id, g.timeVar, "long_name", time.loggerTimeMeaning);

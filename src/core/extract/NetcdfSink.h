@@ -37,6 +37,10 @@ struct NetcdfTime {
     std::function<double(double)> epochSeconds;
     // What logger time counts from, for logger_time's long_name.
     std::string loggerTimeMeaning = "time since logger power-on";
+    // What calendar time is made from, for time's comment.
+    std::string calendarComment =
+        "From the logger time by the run's calendar days (type-2 packets or the date/time channel); rows "
+        "before the first known day have the fill value. Times may repeat and step back within a channel.";
     // Without calendar time, whether logger_time is written (merged pairs
     // keep their key column as written instead).
     bool loggerTime = true;

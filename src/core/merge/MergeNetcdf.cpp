@@ -68,12 +68,17 @@ std::string MergedNetcdfPath(const Context& ctx, const std::string& outputFolder
     return JoinPath(outputFolder, ctx.merge.runBaseName + "_pair.nc");
 }
 
-bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const NetcdfFileInfo& info, int year) {
+bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const NetcdfFileInfo& about, int year) {
+    NetcdfFileInfo info = about;
+    info.title = "Merged pairs of " + ctx.merge.runBaseName + " by RIX";
     bool calendar = false;
     NetcdfTime time;
     time.known = [&calendar]() { return calendar; };
     time.epochSeconds = [](double ms) { return ms * 0.001; };
     time.loggerTime = false;
+    time.calendarComment =
+        "From the pair's key column: its ISO 8601 stamps, or its days of the year in the year the "
+        "extraction knew.";
     NetcdfSink sink(ctx.reporter, MergedNetcdfPath(ctx, outputFolder), info, time);
     if (!sink.Open()) return false;
 
