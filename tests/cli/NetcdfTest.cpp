@@ -195,6 +195,19 @@ TEST(NetcdfOutput, FailedRunKeepsTheEarlierFile) {
     EXPECT_TRUE(HiddenFiles(d.Out()).empty());
 }
 
+// An archive named like the NetCDF file it would get is refused, not replaced.
+TEST(NetcdfOutput, AnArchiveNamedLikeItsNetcdfFileIsRefused) {
+    Deployment d;
+    ExampleEsf(d, 1, 0);
+    const std::string archive = d.OutFile("deploy.nc");
+    std::filesystem::copy_file(kExamples + "/deploy.000", archive);
+    RunResult r = d.Rix({"extract", "--isf", kExamples + "/deploy.isf", "--esf", d.Path("setup.esf"), "--devdir",
+                         kExamples, "--outdir", d.Out(), "--netcdf", archive});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Same File Error"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadFile(archive) == ReadFile(kExamples + "/deploy.000"));
+}
+
 // `rix merge --netcdf` alone does not know the year: the day-of-year key is
 // kept as written and no time is made up.
 TEST(NetcdfOutput, MergeCommandWritesThePairs) {

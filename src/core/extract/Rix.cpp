@@ -234,6 +234,8 @@ bool RefuseInputsAsOutputs(Context& ctx, const ExtractRequest& request, const st
     std::vector<std::string> outputs = {JoinPath(paths.outputFolder, paths.baseName + "_MRG" + paths.extension),
                                         JoinPath(paths.outputFolder, paths.baseName + "_TO" + paths.extension)};
     if (ctx.log.enabled) outputs.push_back(ctx.log.path);
+    // An archive named BASE.nc would be replaced by its own NetCDF file.
+    if (request.netcdf) outputs.push_back(NetcdfPathFor(paths.outputFolder, paths.baseName));
     for (int c = 11; c < kChannelCount; ++c) {
         const ChannelSetup& setup = ctx.channels[c];
         if (rawFile ? c != 11 : setup.type == 0) continue;
