@@ -74,6 +74,8 @@ std::string NetcdfSafeName(std::string_view title) {
     }
     if (name.empty()) return "value";
     if (!std::isalpha(static_cast<unsigned char>(name[0]))) name = "v" + name;
+    // Well inside the library's 256 characters, a suffix for a repeated name included.
+    if (name.size() > 200) name.resize(200);
     return name;
 }
 

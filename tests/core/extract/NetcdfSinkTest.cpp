@@ -27,6 +27,7 @@ TEST(CfNames, SafeNamesUnitsAndStandardNames) {
     EXPECT_EQ(NetcdfSafeName("Sigma-T"), "Sigma_T");
     EXPECT_EQ(NetcdfSafeName("412"), "v412");
     EXPECT_EQ(NetcdfSafeName("()"), "value");
+    EXPECT_EQ(NetcdfSafeName(std::string(1000, 'x')).size(), 200u);
 
     CfColumn t = DescribeColumn("Temp(C)", "", "SBE25CTD");
     EXPECT_EQ(t.units, "degree_Celsius");
@@ -333,6 +334,41 @@ TEST(NetcdfSink, LoggerTimeWhenNoDayIsKnown) {
     EXPECT_EQ(TextAtt(g, VarOf(g, "logger_time"), "long_name"), "time since the start of the file");
     EXPECT_EQ(TextAtt(g, VarOf(g, "Temp_C"), "coordinates"), "logger_time");
     EXPECT_EQ(TextAtt(nc.id, NC_GLOBAL, "time_coverage_start"), "<none>");
+}
+
+// What a decoder may do that the sink must survive: rows of a channel never
+// described, columns known only after the first rows, repeated titles, a
+// title that is a reserved name, a line for a channel of values.
+TEST(NetcdfSink, UndescribedChannelsLateColumnsAndRepeatedTitles) {
+    rixtest::TempDir dir;
+    RecordingReporter reporter;
+    const std::string path = dir.file("h.nc");
+    NetcdfSink sink(reporter, path, {}, {});
+    ASSERT_TRUE(sink.Open());
+    Sample s;
+    s.Clear(33, 1000);
+    s.Add(1.5, {8, 1});
+    s.Add(2.5, {8, 1});
+    sink.Row(s);  // never described
+    ChannelDescription ch = Ctd();
+    sink.BeginChannel(ch, {{"T(C)", "", {8, 2}}});
+    s.Clear(15, 1000);
+    s.Add(10.25, {8, 2});
+    s.Add(7.0, {8, 2});
+    sink.Row(s);  // one value more than described
+    sink.BeginChannel(ch, {{"T(C)", "", {8, 2}}, {"T(C)", "", {8, 2}}, {"logger_time", "", {8, 2}}});
+    sink.Row(s);
+    sink.Line(15, 1000, "text for a channel of values");
+    ASSERT_TRUE(sink.Finish());
+    EXPECT_TRUE(reporter.boxes.empty());
+    NcFile nc(path);
+    const int g33 = nc.Group("ch33");
+    EXPECT_EQ(Doubles(g33, "value2"), std::vector<double>{2.5});
+    const int g = nc.Group("ch15_SBE25CTD");
+    EXPECT_EQ(Doubles(g, "T_C"), (std::vector<double>{10.25, 10.25}));
+    EXPECT_EQ(Doubles(g, "T_C_2"), (std::vector<double>{NC_FILL_DOUBLE, 7.0}));  // added after the first row
+    EXPECT_EQ(Doubles(g, "logger_time_2").size(), 2u);
+    EXPECT_EQ(Doubles(g, "logger_time"), (std::vector<double>{1.0, 1.0}));
 }
 
 // A run that fails leaves no file under the final name and an earlier file as it was.
