@@ -500,14 +500,8 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         const std::string outputFolder = outdir.given() ? outdir.value : ".";
         int ok = rix::MergeFiles(ctx, msf.value, mrg.value, devdir.given() ? devdir.value : ".", outputFolder);
         if (ok && mergeNetcdf) {
-            rix::ExtractRequest about;
-            about.msfFile = msf.value;
-            about.program = "rix " RIX_VERSION;
-            about.command = CommandLine(args);
-            rix::NetcdfFileInfo info = rix::RunFileInfo(about, mrg.value);
-            for (auto& [name, value] : info.attributes)
-                if (name == "source_archive") name = "merge_working_file";
-            std::erase_if(info.attributes, [](const auto& a) { return a.first.rfind("source_archive", 0) == 0; });
+            const rix::NetcdfFileInfo info =
+                rix::MergeFileInfo(msf.value, mrg.value, "rix " RIX_VERSION, CommandLine(args));
             // The year of day-of-year keys is not known to a merge on its own.
             if (!rix::WriteMergedNetcdf(ctx, outputFolder, info, 0)) ok = 0;
         }

@@ -575,12 +575,13 @@ void TFormRIX::BTMergeClick() {
     std::string working = Std(path), msf = Std(LBMergeFile->text()),
                 dev = Std(LBDevFileFolder->text()), out = Std(LBOutputFileFolder->text());
     GuiReporter* reporter = &reporter_;
+    const bool netcdf = WriteNetcdf->isEnabled() && WriteNetcdf->isChecked();
     worker_.Start(
-        [reporter, working, msf, dev, out] {
+        [reporter, working, msf, dev, out, netcdf] {
             auto ctx = std::make_unique<rix::Context>(*reporter);
             // The merge sets its own closing status: "Merge is Complete" or
             // "Merge Ended by an Error".
-            MergeWorkingFile(*ctx, working, msf, dev, out);
+            MergeWorkingFile(*ctx, working, msf, dev, out, netcdf);
         },
         [this] { EndRunMessages("merge"); });
 }

@@ -62,6 +62,21 @@ NetcdfFileInfo RunFileInfo(const ExtractRequest& request, const std::string& arc
     return info;
 }
 
+NetcdfFileInfo MergeFileInfo(const std::string& mergeSetupPath, const std::string& workingFile,
+                             const std::string& program, const std::string& command) {
+    NetcdfFileInfo info;
+    auto add = [&info](const std::string& name, const std::string& value) {
+        if (!value.empty()) info.attributes.emplace_back(name, value);
+    };
+    add("merge_working_file", BaseName(workingFile));
+    add("merge_setup_file", BaseName(mergeSetupPath));
+    add("program", program);
+    add("history", UtcNow() + " " + command);
+    add("date_created", UtcNow());
+    add("netcdf_library_version", NetcdfLibraryVersion());
+    return info;
+}
+
 NetcdfRun::~NetcdfRun() {
     Detach();
     if (sink_) sink_->Abandon();

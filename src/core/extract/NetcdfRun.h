@@ -16,6 +16,9 @@ struct RunPaths;
 // The global attributes of a run's NetCDF files: title, archive (name, size,
 // SHA-256), setup files, program, history, library.
 NetcdfFileInfo RunFileInfo(const ExtractRequest& request, const std::string& archivePath);
+// The same for a merge on its own: the working file instead of the archive.
+NetcdfFileInfo MergeFileInfo(const std::string& mergeSetupPath, const std::string& workingFile,
+                             const std::string& program, const std::string& command);
 
 class NetcdfRun {
 public:
