@@ -14,13 +14,6 @@ using namespace rixtest;
 
 const std::string kExamples = std::string(RIX_SOURCE_DIR) + "/examples";
 
-std::vector<std::string> HiddenFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename());
-    return names;
-}
-
 // The example deployment's extraction setup, with merged output when asked.
 void ExampleEsf(Deployment& d, int dataOutput, int outputFiles, int clock = 1) {
     WriteFile(d.Path("setup.esf"), "ESF Version=1.1\r\n0 " + std::to_string(dataOutput) + " 0 0 " +
@@ -38,6 +31,13 @@ RunResult RunExample(Deployment& d, const std::vector<std::string>& extra) {
 }
 
 #ifdef RIX_HAVE_NETCDF
+
+std::vector<std::string> HiddenFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename());
+    return names;
+}
 
 TEST(NetcdfOutput, RawDataIsAUsageErrorAndNothingIsWritten) {
     Deployment d;
