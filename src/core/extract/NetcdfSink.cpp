@@ -172,6 +172,9 @@ struct NetcdfSink::Impl {
         size_t chunk = chunkRows;
         if (!Ok(nc_def_var_chunking(g.id, var, NC_CHUNKED, &chunk))) return false;
         if (type == NC_DOUBLE && !Ok(nc_def_var_deflate(g.id, var, 1, 1, kDeflateLevel))) return false;
+        // Rows arrive in whole chunks, each written once: a cache of a couple
+        // of chunks keeps the memory flat however many variables and rows.
+        if (!Ok(nc_set_var_chunk_cache(g.id, var, 2 * chunk * sizeof(double) + 4096, 7, 1.0f))) return false;
         g.names.insert(name);
         return true;
     }
