@@ -139,6 +139,20 @@ TEST(NetcdfOutput, ExampleDeploymentChannelsMatchTheTextFiles) {
             continue;
         }
         SCOPED_TRACE(group);
+        // What the group says of its channel.
+        const int id = std::stoi(name.substr(7, 2));
+        int value = 0;
+        EXPECT_EQ(nc_get_att_int(g, NC_GLOBAL, "channel", &value), NC_NOERR);
+        EXPECT_EQ(value, id);
+        EXPECT_EQ(nc_get_att_int(g, NC_GLOBAL, "port", &value), NC_NOERR);
+        EXPECT_EQ(value, id % 10);
+        EXPECT_EQ(NcText(g, NC_GLOBAL, "meter_type_keyword"), group.substr(5));
+        for (const char* a : {"logger", "meter_type", "lag", "HAD"})
+            EXPECT_EQ(nc_get_att_int(g, NC_GLOBAL, a, &value), NC_NOERR) << a;
+        if (id == 15) {
+            EXPECT_EQ(NcText(g, NC_GLOBAL, "device_file"), "SBE25.CON");
+            EXPECT_EQ(NcText(g, NC_GLOBAL, "device_file_sha256"), rix::Sha256Hex(ReadFile(kExamples + "/SBE25.CON")));
+        }
         int line = -1;
         if (nc_inq_varid(g, "line", &line) == NC_NOERR) {
             EXPECT_GT(NcRows(g), 0u);
