@@ -17,7 +17,10 @@
 #include "extract/Rix.h"
 #include "inspect/Check.h"
 #include "inspect/Inventory.h"
+#include "extract/NetcdfRun.h"
+#include "extract/NetcdfSink.h"
 #include "merge/Files.h"
+#include "merge/MergeNetcdf.h"
 #include "report/Reporter.h"
 #include "setup/Mainsetup.h"
 #include "utilities/Builders.h"
@@ -53,7 +56,7 @@ const char* const kExtractHelp =
     "Usage: rix extract [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
     "                   [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
     "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [--json]\n"
-    "                   [ARCHIVE]\n"
+    "                   [--netcdf] [ARCHIVE]\n"
     "\n"
     "Extracts every configured channel of ARCHIVE into the output folder.\n"
     "  --setup FILE    main setup file: archive, setup files, folders and run mode\n"
@@ -71,19 +74,22 @@ const char* const kExtractHelp =
     "  --show-headers  show every packet header\n"
     "  --verbose       show the status lines as the run goes\n"
     "  --json          print a summary of the run and of each channel as one JSON document\n"
+    "  --netcdf        also write BASE.nc (NetCDF-4, CF) beside the text files, and\n"
+    "                  BASE_pair.nc for merged output; needs engineering output\n"
     "Exit status: 0 every channel was written, 1 a failure stopped the run (no file is left\n"
     "half-written), 2 usage error, 3 the run ended but some channels produced nothing\n"
     "(their device or calibration file), 130 stopped by Ctrl-C or SIGTERM (the files\n"
     "written so far are complete and listed).\n";
 
 const char* const kMergeHelp =
-    "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] MRGFILE\n"
+    "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] [--netcdf] MRGFILE\n"
     "\n"
     "Merges a previously extracted file (its _MRG working file) as the merge setup says,\n"
     "writing BASE_pair_NN.EXT for every active pair into the output folder.\n"
     "  --msf FILE      merge setup file\n"
     "  --devdir DIR    device file folder: correction and oxygen files (default: the current folder)\n"
     "  --outdir DIR    output folder (default: the current folder)\n"
+    "  --netcdf        also write BASE_pair.nc (NetCDF-4, CF) with one group per pair\n"
     "Exit status: 0 the merge ran to its end (warnings included), 1 a failure ended it,\n"
     "2 usage error.\n";
 
@@ -121,13 +127,14 @@ const char* const kInfoHelp =
 const char* const kCheckHelp =
     "Usage: rix check [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
     "                 [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
-    "                 [--daily BASE] [--json] [ARCHIVE]\n"
+    "                 [--daily BASE] [--json] [--netcdf] [ARCHIVE]\n"
     "\n"
     "Checks what 'rix extract' with the same options would run, writing nothing: the\n"
     "setups' messages, each channel's device file through its reader, the channels'\n"
     "data in ARCHIVE, the clock logger, the date/time lines, the interval, the output\n"
     "folder and the merge pairs. One line per finding, 'problem:' or 'warning:'.\n"
     "  --json          the report as one JSON document\n"
+    "  --netcdf        check that NetCDF output can be written as well\n"
     "  (the other options as for 'rix extract')\n"
     "Exit status: 0 no problem found (warnings may stand), 1 a problem found,\n"
     "2 usage error.\n";
@@ -191,6 +198,16 @@ private:
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
 };
+
+// The command as typed, for the history of the files it writes.
+std::string CommandLine(const std::vector<std::string>& args) {
+    std::string line = "rix";
+    for (const std::string& a : args) {
+        const bool plain = !a.empty() && a.find_first_of(" \t'\"\\$") == std::string::npos;
+        line += " " + (plain ? a : "'" + a + "'");
+    }
+    return line;
+}
 
 int Usage(std::FILE* err, const std::string& command, const std::string& message, const char* help) {
     Write(err, (command.empty() ? "rix: " : "rix " + command + ": ") + message + "\n");
@@ -344,17 +361,19 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     CLI::App* extract = app.add_subcommand("extract");
     RequestOptions extractOptions;
     extractOptions.Add(extract);
-    bool debug = false, showHeaders = false, verbose = false, extractJson = false;
+    bool debug = false, showHeaders = false, verbose = false, extractJson = false, extractNetcdf = false;
     extract->add_flag("--debug", debug);
     extract->add_flag("--show-headers", showHeaders);
     extract->add_flag("--verbose", verbose);
     extract->add_flag("--json", extractJson);
+    extract->add_flag("--netcdf", extractNetcdf);
 
     CLI::App* check = app.add_subcommand("check");
     RequestOptions checkOptions;
     checkOptions.Add(check);
-    bool checkJson = false;
+    bool checkJson = false, checkNetcdf = false;
     check->add_flag("--json", checkJson);
+    check->add_flag("--netcdf", checkNetcdf);
 
     CLI::App* info = app.add_subcommand("info");
     Text infoArchive;
@@ -368,6 +387,8 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     AddText(merge, devdir, "--devdir");
     AddText(merge, outdir, "--outdir");
     AddText(merge, mrg, "MRGFILE");
+    bool mergeNetcdf = false;
+    merge->add_flag("--netcdf", mergeNetcdf);
 
     CLI::App* split = app.add_subcommand("split");
     Text splitArchive;
@@ -422,6 +443,11 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
         request.showHeaders = showHeaders;
+        request.netcdf = extractNetcdf;
+        request.program = "rix " RIX_VERSION;
+        request.command = CommandLine(args);
+        if (extractNetcdf && !rix::NetcdfBuiltIn())
+            return Usage(err, "extract", "NetCDF output is not built into this program", kExtractHelp);
         // With --json standard output holds the summary alone.
         rix::StreamReporter reporter(extractJson ? err : out, err, verbose);
         rix::Context ctx(reporter);
@@ -439,12 +465,14 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         if (result.archiveLabel == "No Archive File Name") Write(err, "rix extract: No Archive File Name\n");
         reporter.FinishRun();
         int code = result.summary.exitCode;
+        if (result.usageError) return 2;
         if (extractJson && !WriteReport(out, err, "extract", JsonText(RunJson(result.summary)))) code = 1;
         return code;
     }
     if (*check) {
         rix::ExtractRequest request;
         if (int code = checkOptions.Build(request, "check", kCheckHelp, false, err)) return code;
+        request.netcdf = checkNetcdf;
         const rix::CheckReport report = rix::CheckSetup(request);
         if (!WriteReport(out, err, "check", checkJson ? JsonText(CheckJson(report)) : report.text)) return 1;
         return report.Clean() ? 0 : 1;
@@ -465,10 +493,18 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     if (*merge) {
         if (!mrg.given()) return Usage(err, "merge", "one merge working file (MRGFILE) is needed", kMergeHelp);
         if (!msf.given()) return Usage(err, "merge", "no merge setup file given (--msf)", kMergeHelp);
+        if (mergeNetcdf && !rix::NetcdfBuiltIn())
+            return Usage(err, "merge", "NetCDF output is not built into this program", kMergeHelp);
         rix::StreamReporter reporter(out, err, false);
         rix::Context ctx(reporter);
-        int ok = rix::MergeFiles(ctx, msf.value, mrg.value, devdir.given() ? devdir.value : ".",
-                                 outdir.given() ? outdir.value : ".");
+        const std::string outputFolder = outdir.given() ? outdir.value : ".";
+        int ok = rix::MergeFiles(ctx, msf.value, mrg.value, devdir.given() ? devdir.value : ".", outputFolder);
+        if (ok && mergeNetcdf) {
+            const rix::NetcdfFileInfo info =
+                rix::MergeFileInfo(msf.value, mrg.value, "rix " RIX_VERSION, CommandLine(args));
+            // The year of day-of-year keys is not known to a merge on its own.
+            if (!rix::WriteMergedNetcdf(ctx, outputFolder, info, 0)) ok = 0;
+        }
         reporter.FinishRun();
         return ok ? 0 : 1;
     }

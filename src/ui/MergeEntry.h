@@ -9,9 +9,9 @@ struct Context;
 
 namespace rixui {
 
-// 1 when the merge ran to its end.
+// 1 when the merge ran to its end (and with netcdf, BASE_pair.nc was written).
 int MergeWorkingFile(rix::Context& ctx, const std::string& workingFile,
                      const std::string& mergeSetupPath, const std::string& deviceFolder,
-                     const std::string& outputFolder);
+                     const std::string& outputFolder, bool netcdf = false);
 
 }  // namespace rixui

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <atomic>
@@ -29,6 +30,7 @@
 #include "Rixutilities.h"
 #include "Widgets.h"
 #include "Worker.h"
+#include "extract/NetcdfSink.h"
 #include "extract/Rix.h"
 #include "inspect/Check.h"
 #ifdef RIX_WITH_PLOT
@@ -331,6 +333,17 @@ void TFormRIX::BuildMenus() {
     ShowMergeButton1 = MakeItem(utilities, "ShowMergeButton1", "Show &Merge Button");
     SetDebug = MakeItem(utilities, "SetDebug", "Set &Debug On");
     SetDebug->setCheckable(true);
+    // NetCDF beside the text files: a per-user choice, not part of the setup file.
+    WriteNetcdf = MakeItem(utilities, "WriteNetcdf", "Also write &NetCDF");
+    WriteNetcdf->setCheckable(true);
+    if (rix::NetcdfBuiltIn()) {
+        WriteNetcdf->setChecked(QSettings("rix", "rix-gui").value("output/netcdf", false).toBool());
+    } else {
+        WriteNetcdf->setEnabled(false);
+        WriteNetcdf->setToolTip("NetCDF output is not built into this program");
+    }
+    connect(WriteNetcdf, &QAction::toggled, this,
+            [](bool on) { QSettings("rix", "rix-gui").setValue("output/netcdf", on); });
 #ifdef RIX_WITH_PLOT
     utilities->addSeparator();
     Plot1 = MakeItem(utilities, "Plot1", "&Plot...");
@@ -461,6 +474,9 @@ rix::ExtractRequest TFormRIX::CurrentRequest() const {
     request.fromText = Std(StartMSEdit->text());
     request.toText = Std(EndMSEdit->text());
     request.showHeaders = showHeaders_;
+    request.netcdf = WriteNetcdf->isEnabled() && WriteNetcdf->isChecked();
+    request.program = "rix-gui";
+    request.command = "rix-gui Extract " + request.archive;
     return request;
 }
 
@@ -559,12 +575,13 @@ void TFormRIX::BTMergeClick() {
     std::string working = Std(path), msf = Std(LBMergeFile->text()),
                 dev = Std(LBDevFileFolder->text()), out = Std(LBOutputFileFolder->text());
     GuiReporter* reporter = &reporter_;
+    const bool netcdf = WriteNetcdf->isEnabled() && WriteNetcdf->isChecked();
     worker_.Start(
-        [reporter, working, msf, dev, out] {
+        [reporter, working, msf, dev, out, netcdf] {
             auto ctx = std::make_unique<rix::Context>(*reporter);
             // The merge sets its own closing status: "Merge is Complete" or
             // "Merge Ended by an Error".
-            MergeWorkingFile(*ctx, working, msf, dev, out);
+            MergeWorkingFile(*ctx, working, msf, dev, out, netcdf);
         },
         [this] { EndRunMessages("merge"); });
 }

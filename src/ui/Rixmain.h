@@ -148,6 +148,7 @@ public:
     QAction* ShowHeaders;
     QAction* ShowMergeButton1;
     QAction* SetDebug;
+    QAction* WriteNetcdf;  // "Also write NetCDF", kept in the per-user settings
     QAction* Plot1 = nullptr;
     rixplot::PlotWindow* PlotForm = nullptr;
 

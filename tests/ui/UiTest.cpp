@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -24,6 +25,7 @@
 #include <thread>
 
 #include "Cli.h"
+#include "extract/NetcdfSink.h"
 #include "Devicefolder.h"
 #include "Buildesf.h"
 #include "Buildisf.h"
@@ -139,6 +141,8 @@ struct Program {
 class UiTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
+    void netcdfItemIsRememberedPerUser();
     void startUpCreatesSevenWindowsShowsOne();
     void extractWithArchiveDialogCancelled();
     void extractionEqualsCommandLine();
@@ -160,6 +164,39 @@ private Q_SLOTS:
     void unsavableMeterTypesCannotBeChosen();
     void intervalFieldsTakeDates();
 };
+
+// The per-user settings of the tests live in a folder of their own, not in
+// the user's.
+void UiTest::initTestCase() {
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+}
+
+// "Also write NetCDF" asks the run for NetCDF and is kept for the next
+// window; it is not part of the setup file.
+void UiTest::netcdfItemIsRememberedPerUser() {
+    {
+        Program prog;
+        TFormRIX& m = *prog.main;
+        QVERIFY(m.WriteNetcdf->isCheckable());
+        if (!rix::NetcdfBuiltIn()) {
+            QVERIFY(!m.WriteNetcdf->isEnabled());
+            QVERIFY(!m.CurrentRequest().netcdf);
+            return;
+        }
+        QVERIFY(!m.WriteNetcdf->isChecked());
+        QVERIFY(!m.CurrentRequest().netcdf);
+        m.WriteNetcdf->trigger();
+        QVERIFY(m.CurrentRequest().netcdf);
+    }
+    {
+        Program prog;
+        QVERIFY(prog.main->WriteNetcdf->isChecked());
+        prog.main->WriteNetcdf->trigger();
+    }
+    Program prog;
+    QVERIFY(!prog.main->WriteNetcdf->isChecked());
+}
 
 void UiTest::startUpCreatesSevenWindowsShowsOne() {
     Program prog;

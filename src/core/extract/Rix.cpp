@@ -8,8 +8,10 @@
 #include "archive/Archive.h"
 #include "archive/Pump.h"
 #include "extract/Interval.h"
+#include "extract/NetcdfRun.h"
 #include "extract/Rawproc.h"
 #include "merge/Files.h"
+#include "merge/MergeNetcdf.h"
 #include "meters/Analog.h"
 #include "meters/Ctd.h"
 #include "meters/Devfile.h"
@@ -306,6 +308,8 @@ bool RefuseInputsAsOutputs(Context& ctx, const ExtractRequest& request, const st
     std::vector<std::string> outputs = {JoinPath(paths.outputFolder, paths.baseName + "_MRG" + paths.extension),
                                         JoinPath(paths.outputFolder, paths.baseName + "_TO" + paths.extension)};
     if (ctx.log.enabled) outputs.push_back(ctx.log.path);
+    // An archive named BASE.nc would be replaced by its own NetCDF file.
+    if (request.netcdf) outputs.push_back(NetcdfPathFor(paths.outputFolder, paths.baseName));
     for (int c = 11; c < kChannelCount; ++c) {
         const ChannelSetup& setup = ctx.channels[c];
         if (rawFile ? c != 11 : setup.type == 0) continue;
@@ -475,7 +479,9 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
                     int offsetHours, ArchiveStream& archive) {
     ResetType2Reference(ctx.reader);
     ClearJulianTable(ctx.julian);
-    if (format < 4) return 1;
+    // NetCDF's calendar time needs the days whatever the text stamps show.
+    const bool forSinksOnly = format < 4;
+    if (forSinksOnly && !ctx.sinks.needsCalendar) return 1;
 
     ctx.reporter.SetStatus("Load Julian Date/Time Data");
     ResetAllChannels(ctx);
@@ -497,6 +503,9 @@ int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int form
         return true;
     });
     if (end != PumpEnd::kEnd) return 0;
+    // Without Julian stamps the channels say what is missing, as they would
+    // without the pre-pass.
+    if (forSinksOnly) return 1;
     if (ctx.clock.origin < 0) {
         ReportNoPackets(ctx, archive);
         ctx.reporter.ShowError(
@@ -687,6 +696,17 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         return r.outcome;
     }
     const ExtractionSetup& es = ctx.extraction;
+    if (request.netcdf) {
+        // Asked for what this setup cannot give: nothing is written.
+        const std::string problem = NetcdfRequestProblem(es);
+        if (!problem.empty()) {
+            ctx.reporter.ShowError("NetCDF Output", problem);
+            ctx.reporter.SetStatus("Extraction Failed");
+            r.usageError = true;
+            r.summary.exitCode = 2;
+            return r.outcome;
+        }
+    }
     std::error_code ec;
     if (es.outputFiles == 1 && !std::filesystem::exists(request.msfFile, ec)) {
         ctx.reporter.SetStatus("File Error - Can not Find Merge Setup File");
@@ -767,16 +787,29 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         archive.Close();
         return r.outcome;
     }
+    NetcdfRun netcdf;
+    if (request.netcdf) netcdf.Start(ctx, request, archivePath, paths);
     const int extracted = RunExtraction(ctx, archive, paths, from, to, request.showHeaders, &dates);
+    // BASE.nc takes its name only when the run completed.
+    netcdf.End(ctx, extracted != 0 && !ctx.run.stopped);
     int ok = extracted;
     if (ok) {
         // The merge works on the working file this run just wrote; a failed
         // merge leaves its own status ("Merge Ended by an Error").
         if (es.outputFiles == 1 && !MergeFiles(ctx, request.msfFile, ctx.channelState.outputs.mergePath,
-                                               request.deviceFolder, request.outputFolder))
+                                               request.deviceFolder, request.outputFolder)) {
             ok = 0;
-        else
+        } else {
+            if (es.outputFiles == 1 && request.netcdf) {
+                const bool dayStamps = es.timeStampFormat == 4;  // day of the year, its year not written
+                const int year = !dayStamps || ctx.julian.setCodes.empty()
+                                     ? 0
+                                     : 2000 + ctx.julian.setCodes.front() / 1000;
+                if (!WriteMergedNetcdf(ctx, request.outputFolder, netcdf.Info(), year))
+                    NoteFailedOutput(ctx, MergedNetcdfPath(ctx, request.outputFolder));
+            }
             ctx.reporter.SetStatus("Done with Extraction");
+        }
     }
     archive.Close();
     r.restartTimer = true;

@@ -14,6 +14,7 @@
 namespace rix {
 
 struct Context;
+struct ExtractionSetup;
 class ArchiveStream;
 
 // Clock re-basing of other loggers' packets onto the clock logger.
@@ -119,6 +120,9 @@ struct ExtractRequest {
     bool showHeaders = false;
     int todayYear = 0;  // local date for the daily name (full year, day of year)
     int todayDay = 0;
+    bool netcdf = false;  // also write BASE.nc (and BASE_pair.nc for merged output)
+    std::string program = "rix";  // name and version, for the NetCDF file's attributes
+    std::string command;          // the command line or the window's action, for its history
 };
 
 enum class ExtractOutcome {
@@ -133,11 +137,16 @@ struct ExtractResult {
     std::string archiveLabel;   // text for the archive label
     bool stopped = false;       // ended early on a stop request
     RunOutcome summary;         // what became of the run and of each channel
+    bool usageError = false;    // the request cannot be run as asked (nothing was written)
 };
 
 // The archive a request names: in the daily mode yesterday's archive of the
 // base name, otherwise the archive as given.
 std::string RequestArchive(const ExtractRequest& request);
+
+// Why a request for NetCDF output cannot be run with this extraction setup
+// (raw data asked for, or NetCDF not built in); empty when it can.
+std::string NetcdfRequestProblem(const ExtractionSetup& setup);
 
 // Everything the Extract button does apart from the dialogs and the timer.
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,

@@ -85,6 +85,9 @@ public:
 // owned; whoever starts the run sets them and clears them after it.
 struct RunSinks {
     std::vector<SampleSink*> extra;
+    // A sink maps logger time to calendar time (NetCDF): the date pre-pass
+    // runs whatever the text files' time-stamp format.
+    bool needsCalendar = false;
 };
 
 }  // namespace rix

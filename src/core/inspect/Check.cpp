@@ -4,6 +4,8 @@
 // readers that copy their file into the channel's output get a scratch file.
 #include "inspect/Check.h"
 
+#include "extract/NetcdfSink.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -530,6 +532,17 @@ CheckReport CheckSetup(const ExtractRequest& request) {
                           r.outputFolder.c_str()));
     else if (access(r.outputFolder.c_str(), W_OK | X_OK) != 0)
         ck.Problem(r.outputFolder, 0, "the output folder is not writable");
+
+    // NetCDF output: the library, the setup's data output, a file in the folder.
+    if (request.netcdf) {
+        std::string why;
+        if (!NetcdfBuiltIn())
+            ck.Problem("", 0, "NetCDF output is not built into this program");
+        else if (r.esfRead && !(why = NetcdfRequestProblem(es)).empty())
+            ck.Problem(r.esfFile, 2, why);
+        else if (IsFolder(r.outputFolder) && !NetcdfCanWrite(r.outputFolder, why))
+            ck.Problem(r.outputFolder, 0, "no NetCDF file can be written in the output folder: " + why);
+    }
 
     // The merge.
     if (r.esfRead && es.outputFiles == 1)

@@ -175,6 +175,32 @@ std::string FinalTarget(const std::string& path) {
 
 }  // namespace
 
+TemporaryPath::~TemporaryPath() { Discard(); }
+
+void TemporaryPath::Reserve(const std::string& path) {
+    Discard();
+    final_ = FinalTarget(path);
+    temp_ = TempNameFor(final_);
+    slot_ = RegisterTemp(temp_);
+}
+
+bool TemporaryPath::Commit() {
+    if (temp_.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (std::rename(temp_.c_str(), final_.c_str()) != 0) return false;
+    temp_.clear();
+    UnregisterTemp(slot_);
+    return true;
+}
+
+void TemporaryPath::Discard() {
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    UnregisterTemp(slot_);
+}
+
 void RemoveTemporaryOutputs() {
     for (std::atomic<char*>& slot : gTempSlots)
         if (const char* path = slot.load()) ::unlink(path);

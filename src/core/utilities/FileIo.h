@@ -87,6 +87,28 @@ private:
     bool reported_ = false;
 };
 
+// For writers that create their file through another library (NetCDF): a
+// temporary name beside `path` ("<folder>/.<name>.tmp-<pid>-<n>"), listed
+// for RemoveTemporaryOutputs until released. The caller creates the file.
+class TemporaryPath {
+public:
+    TemporaryPath() = default;
+    ~TemporaryPath();  // the name is released and the file, if any, removed
+    TemporaryPath(const TemporaryPath&) = delete;
+    TemporaryPath& operator=(const TemporaryPath&) = delete;
+    void Reserve(const std::string& path);
+    const std::string& Path() const { return temp_; }
+    // Renames the file over the final name (a link keeps pointing at the new
+    // file); false with errno set when it cannot.
+    bool Commit();
+    // Removes the file; the final name is not touched.
+    void Discard();
+
+private:
+    std::string final_, temp_;
+    int slot_ = -1;
+};
+
 // Removes the temporary file of every output still open: for a program that
 // ends on a signal. Safe to call from a signal handler.
 void RemoveTemporaryOutputs();
