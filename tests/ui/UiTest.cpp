@@ -323,7 +323,13 @@ void UiTest::longExtractionKeepsWindowAliveAndStops() {
     for (const auto& [name, bytes] : files)
         if (!bytes.isEmpty() && !name.contains("Hex_Output"))
             QVERIFY2(bytes.endsWith(name.contains("_TO.") ? "\n" : "\r\n"), qPrintable(name));
-    QVERIFY(prog.person.boxes.isEmpty());
+    // A stop is no error. The channels all end at the stop, the radiometer
+    // with its count of frame-counter jumps (the repeated archive restarts
+    // its counter): that report is the only message of the run's summary.
+    for (const QString& box : prog.person.boxes)
+        QVERIFY2(box.startsWith("Extraction Messages|One message during the extraction:") &&
+                     box.contains("Satlantic Message"),
+                 qPrintable(box));
 }
 
 void UiTest::dailyRunCountsDownAndExits() {
