@@ -45,7 +45,10 @@ void Context::Reset() {
     sbe = SbeSharedState{};
     gps = GpsSharedState{};
     ac = AcSharedState{};
-    merge = MergeState{};
+    // Copied from one kept as new: the title lists are refilled in place,
+    // not rebuilt string by string.
+    static const MergeState kFreshMerge;
+    merge = kFreshMerge;
 }
 
 }  // namespace rix

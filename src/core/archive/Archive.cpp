@@ -179,13 +179,12 @@ void ShowHeader(Context& ctx, const ArchivePacket& packet, long position) {
 // Skips to just behind the next "####" (or to the end of the file). The
 // window starts as "ABCD", so bytes already consumed are not looked at again.
 void Resynchronise(ArchiveStream& stream) {
-    char window[4] = {'A', 'B', 'C', 'D'};
-    while (std::memcmp(window, "####", 4) != 0 && !stream.EofSeen()) {
+    // The last four bytes, the newest lowest; "ABCD" to start with.
+    constexpr uint32_t kTrailer = 0x23232323;  // "####"
+    uint32_t window = 0x41424344;
+    while (window != kTrailer && !stream.EofSeen()) {
         const int b = stream.ReadByte();
-        window[0] = window[1];
-        window[1] = window[2];
-        window[2] = window[3];
-        window[3] = static_cast<char>(b < 0 ? 0 : b);
+        window = window << 8 | static_cast<uint8_t>(b < 0 ? 0 : b);
     }
 }
 
@@ -246,18 +245,39 @@ bool ArchiveStream::Open(const std::string& path) {
         return false;
     }
     size_ = static_cast<long long>(size);
-    // Not zeroed: only bytes a read brought in are looked at, and zeroing a
-    // megabyte costs more than reading a small archive.
-    if (!buffer_) buffer_ = std::make_unique_for_overwrite<uint8_t[]>(kStreamBuffer);
+    Reserve(size);
     pos_ = len_ = 0;
     base_ = 0;
     eof_ = false;
     return true;
 }
 
+void ArchiveStream::OpenMemory(const uint8_t* data, size_t size, const std::string& name) {
+    Close();
+    path_ = name;
+    fault_.clear();
+    failed_ = false;
+    faultReported_ = false;
+    static const uint8_t kNothing = 0;
+    memory_ = data ? data : &kNothing;
+    size_ = data ? static_cast<long long>(size) : 0;
+    Reserve(static_cast<uint64_t>(size_));
+}
+
+void ArchiveStream::Reserve(uint64_t fileSize) {
+    // A small archive gets a small buffer; a large one reads in 1 MB blocks.
+    // Not zeroed: only bytes a read brought in are looked at.
+    constexpr size_t kSmallest = size_t{1} << 16;
+    const size_t want = static_cast<size_t>(std::clamp<uint64_t>(fileSize, kSmallest, kStreamBuffer));
+    if (buffer_ && capacity_ >= want) return;
+    buffer_ = std::make_unique_for_overwrite<uint8_t[]>(want);
+    capacity_ = want;
+}
+
 void ArchiveStream::Close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    memory_ = nullptr;
     pos_ = len_ = 0;
     base_ = 0;
     eof_ = false;
@@ -271,14 +291,21 @@ void ArchiveStream::Fail(const std::string& why) {
 }
 
 bool ArchiveStream::Refill() {
-    if (!file_ || eof_) {
+    if ((!file_ && !memory_) || eof_) {
         eof_ = true;
         return false;
     }
     base_ += len_;
     pos_ = 0;
+    if (memory_) {
+        const uint64_t left = static_cast<uint64_t>(size_) - base_;
+        len_ = static_cast<size_t>(std::min<uint64_t>(left, capacity_));
+        std::memcpy(buffer_.get(), memory_ + base_, len_);
+        if (len_ == 0) eof_ = true;
+        return len_ > 0;
+    }
     int error = 0;
-    len_ = g_read(buffer_.get(), kStreamBuffer, file_, error);
+    len_ = g_read(buffer_.get(), capacity_, file_, error);
     if (error != 0) {
         Fail(std::strerror(error));
         return false;
@@ -429,7 +456,7 @@ int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record
     if (channelId <= 0 || channelId > 49) return 0;
     int sender, port;
     ChannelToSenderPort(channelId, sender, port);
-    ArchivePacket packet;
+    ArchivePacket& packet = ctx.packet;
     double packetTime = 0;
     while (ReadPacket(ctx, packetTime, packet, stream, false) > 0) {
         if (packet.sender != sender) continue;

@@ -53,8 +53,11 @@ public:
     // False when the file cannot be opened or is not a regular file;
     // Fault() then says why.
     bool Open(const std::string& path);
+    // Reads an archive held in memory (not copied: it must outlive the
+    // reading); name stands for its path in messages.
+    void OpenMemory(const uint8_t* data, size_t size, const std::string& name);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file_ != nullptr || memory_ != nullptr; }
     // Reads up to n bytes; fewer means the end of the file was met (or a
     // fault: see Failed()).
     size_t Read(void* dst, size_t n);
@@ -85,9 +88,12 @@ public:
 
 private:
     bool Refill();
+    void Reserve(uint64_t fileSize);
     void Fail(const std::string& why);
     std::FILE* file_ = nullptr;
-    std::unique_ptr<uint8_t[]> buffer_;  // kStreamBuffer bytes, from the first Open
+    const uint8_t* memory_ = nullptr;  // an archive in memory, instead of file_
+    std::unique_ptr<uint8_t[]> buffer_;  // capacity_ bytes, from the first Open that needs them
+    size_t capacity_ = 0;
     size_t pos_ = 0;
     size_t len_ = 0;
     uint64_t base_ = 0;  // file offset of buffer_[0]

@@ -371,7 +371,8 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
             }
         }
         Open(b);
-        for (const auto& g : ReadAll()) {
+        const std::vector<Got> fromFile = ReadAll();
+        for (const auto& g : fromFile) {
             int sum = 0;
             for (int16_t c : g.packet.counts) sum += c;
             ASSERT_EQ(sum, g.packet.total);
@@ -379,6 +380,22 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
             ASSERT_TRUE(g.packet.type <= 1 && g.packet.sender >= 1 && g.packet.sender <= 4);
         }
         EXPECT_TRUE(stream.EofSeen());
+        // The same bytes read in memory give the same packets.
+        rix::ResetType2Reference(ctx.reader);
+        stream.OpenMemory(b.data(), b.size(), "garbage");
+        const std::vector<Got> fromMemory = ReadAll();
+        ASSERT_EQ(fromMemory.size(), fromFile.size());
+        for (size_t i = 0; i < fromFile.size(); ++i) {
+            ASSERT_EQ(fromMemory[i].length, fromFile[i].length);
+            ASSERT_EQ(fromMemory[i].time, fromFile[i].time);
+            const size_t image = static_cast<size_t>(fromFile[i].length);
+            std::vector<uint8_t> x(image), y(image);
+            rix::PacketImage(fromFile[i].packet, x.data());
+            rix::PacketImage(fromMemory[i].packet, y.data());
+            ASSERT_EQ(x, y);
+        }
+        EXPECT_TRUE(stream.EofSeen());
+        EXPECT_FALSE(stream.Failed());
         rix::ResetType2Reference(ctx.reader);
     }
 }
