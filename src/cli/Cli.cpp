@@ -12,6 +12,7 @@
 #include <new>
 
 #include "Context.h"
+#include "CruiseCommand.h"
 #include "Json.h"
 #include "PlotCommand.h"
 #include "extract/Rix.h"
@@ -52,10 +53,15 @@ const char* const kMainHelp =
 const char* const kExtractHelp =
     "Usage: rix extract [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
     "                   [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
-    "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [--json]\n"
-    "                   [ARCHIVE]\n"
+    "                   [--daily BASE [--days FROM..TO]] [--jobs N] [--debug] [--show-headers]\n"
+    "                   [--verbose] [--json] [ARCHIVE...]\n"
     "\n"
     "Extracts every configured channel of ARCHIVE into the output folder.\n"
+    "Several archives (names, or patterns such as 'cruise/*.0*' that rix expands itself),\n"
+    "or a range of daily archives, run N at a time, each exactly as a run of it alone;\n"
+    "the run ends with one summary table on standard output (archive, status, channels\n"
+    "complete, rows, seconds, why it failed) and the runs' messages go to standard error,\n"
+    "each line behind its archive's name. One archive's failure never stops the others.\n"
     "  --setup FILE    main setup file: archive, setup files, folders and run mode\n"
     "                  (the options below override it)\n"
     "  --isf FILE      instrument setup file\n"
@@ -67,14 +73,21 @@ const char* const kExtractHelp =
     "                  run knows dates, a date and time YYYY-MM-DD hh:mm:ss\n"
     "  --to WHEN       end of the extraction interval, likewise\n"
     "  --daily BASE    extract yesterday's archive BASEyy.ddd\n"
+    "  --days FROM..TO with --daily: the daily archives BASEyy.ddd of the days FROM to TO\n"
+    "                  (YYYY-MM-DD, both included)\n"
+    "  --jobs N        archives at a time (default: the number of cores)\n"
     "  --debug         write the debug log RIX.LOG in the current folder\n"
     "  --show-headers  show every packet header\n"
     "  --verbose       show the status lines as the run goes\n"
     "  --json          print a summary of the run and of each channel as one JSON document\n"
+    "                  (several archives: {\"exit\", \"archives\": [...]}, one entry per archive)\n"
     "Exit status: 0 every channel was written, 1 a failure stopped the run (no file is left\n"
     "half-written), 2 usage error, 3 the run ended but some channels produced nothing\n"
     "(their device or calibration file), 130 stopped by Ctrl-C or SIGTERM (the files\n"
-    "written so far are complete and listed).\n";
+    "written so far are complete and listed).\n"
+    "Several archives: 0 every archive ran clean, 1 an archive failed or is missing, else 3\n"
+    "some channels produced nothing, 130 stopped; 2 (before any run) for two archives of\n"
+    "one file name, whose files would overwrite each other.\n";
 
 const char* const kMergeHelp =
     "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] MRGFILE\n"
@@ -243,8 +256,9 @@ void AddText(CLI::App* app, Text& t, const std::string& name) { t.option = app->
 // The options extract and check share: what the Extract button gathers.
 struct RequestOptions {
     Text setup, isf, esf, msf, devdir, outdir, from, to, daily, archive;
+    std::vector<std::string> archives;  // extract takes several
 
-    void Add(CLI::App* app) {
+    void Add(CLI::App* app, bool many = false) {
         AddText(app, setup, "--setup");
         AddText(app, isf, "--isf");
         AddText(app, esf, "--esf");
@@ -254,7 +268,10 @@ struct RequestOptions {
         AddText(app, from, "--from");
         AddText(app, to, "--to");
         AddText(app, daily, "--daily");
-        AddText(app, archive, "ARCHIVE");
+        if (many)
+            archive.option = app->add_option("ARCHIVE", archives);
+        else
+            AddText(app, archive, "ARCHIVE");
     }
 
     // 0 ready, 1 the main setup cannot be read, 2 usage error (reported).
@@ -283,7 +300,7 @@ struct RequestOptions {
         if (from.given()) request.fromText = from.value;
         if (to.given()) request.toText = to.value;
         if (archive.given()) {
-            request.archive = archive.value;
+            request.archive = archives.empty() ? archive.value : archives.front();
             request.runMode = 0;
         }
         if (daily.given()) {
@@ -343,8 +360,11 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
 
     CLI::App* extract = app.add_subcommand("extract");
     RequestOptions extractOptions;
-    extractOptions.Add(extract);
+    extractOptions.Add(extract, true);
     bool debug = false, showHeaders = false, verbose = false, extractJson = false;
+    Text days, jobs;
+    AddText(extract, days, "--days");
+    AddText(extract, jobs, "--jobs");
     extract->add_flag("--debug", debug);
     extract->add_flag("--show-headers", showHeaders);
     extract->add_flag("--verbose", verbose);
@@ -422,6 +442,25 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
         request.showHeaders = showHeaders;
+        CruiseOptions cruise;
+        cruise.archives = extractOptions.archives;
+        cruise.days = days.value;
+        cruise.jobs = jobs.value;
+        cruise.json = extractJson;
+        cruise.verbose = verbose;
+        cruise.debug = debug;
+        if (days.given() && !extractOptions.daily.given() && request.baseArchive.empty())
+            return Usage(err, "extract", "--days needs the base name of the daily archives (--daily BASE)",
+                         kExtractHelp);
+        if (IsCruise(cruise, jobs.given())) {
+            if (days.given()) cruise.dailyBase = request.baseArchive;
+            if (!days.given() && extractOptions.daily.given())
+                return Usage(err, "extract", "--daily without --days names one archive: give no other", kExtractHelp);
+            // Ctrl-C and SIGTERM stop every run under way on a whole row.
+            std::atomic<bool> stop{false};
+            Signals stopOnSignal(&stop);
+            return RunCruiseCommand(cruise, request, stop, out, err, kExtractHelp);
+        }
         // With --json standard output holds the summary alone.
         rix::StreamReporter reporter(extractJson ? err : out, err, verbose);
         rix::Context ctx(reporter);
