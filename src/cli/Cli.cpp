@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 
+#include "CombineCommand.h"
 #include "Context.h"
 #include "CruiseCommand.h"
 #include "Json.h"
@@ -43,6 +44,7 @@ const char* const kMainHelp =
     "  from-gomoos build an archive from a GOMOOS file\n"
     "  from-iop    build an archive from an IOP file\n"
     "  plot        draw a quick-look picture of an extracted or merged file\n"
+    "  combine     join the NetCDF files of several archives into one\n"
     "\n"
     "Run 'rix COMMAND --help' for the options of a command, 'rix --version' for the version.\n"
     "Options take their value as '--option value' or '--option=value'.\n"
@@ -347,7 +349,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         {"rix", kMainHelp},           {"extract", kExtractHelp},   {"merge", kMergeHelp},
         {"split", kSplitHelp},        {"to-type2", kToType2Help},  {"from-gomoos", kFromGomoosHelp},
         {"from-iop", kFromIopHelp},   {"info", kInfoHelp},         {"check", kCheckHelp},
-        {"help", kMainHelp},          {"plot", kPlotHelp}};
+        {"help", kMainHelp},          {"plot", kPlotHelp},         {"combine", kCombineHelp}};
     auto helpOf = [&](const CLI::App* a) {
         auto it = helps.find(a ? a->get_name() : "rix");
         return it == helps.end() ? kMainHelp : it->second;
@@ -404,6 +406,9 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     fromGomoos->add_option("FILES", gomoosFiles);
     CLI::App* fromIop = app.add_subcommand("from-iop");
     fromIop->add_option("FILES", iopFiles);
+    CLI::App* combine = app.add_subcommand("combine");
+    std::vector<std::string> combineFiles;
+    combine->add_option("FILES", combineFiles);
     CLI::App* help = app.add_subcommand("help")->group("");
     PlotOptions plotOptions;
     AddPlotCommand(app, plotOptions);
@@ -438,6 +443,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     std::unique_ptr<Signals> signals;
     if (!*extract) signals = std::make_unique<Signals>(nullptr);
     if (*plotOptions.command) return RunPlotCommand(plotOptions, out, err);
+    if (*combine) return RunCombineCommand(combineFiles, out, err);
     if (*extract) {
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
