@@ -112,12 +112,15 @@ void TimeRange(int grp, double& first, double& last) {
     if (!ObsDimension(grp, dimid, n) || n == 0) return;
     if (nc_inq_varid(grp, "time", &varid) != NC_NOERR && nc_inq_varid(grp, "logger_time", &varid) != NC_NOERR)
         return;
-    double a = 0, b = 0;
+    double a = 0, b = 0, fill = NC_FILL_DOUBLE;
+    int noFill = 0;
+    if (nc_inq_var_fill(grp, varid, &noFill, &fill) != NC_NOERR) fill = NC_FILL_DOUBLE;
     const size_t start = 0, end = n - 1;
     Check(nc_get_var1_double(grp, varid, &start, &a), "cannot read the times");
     Check(nc_get_var1_double(grp, varid, &end, &b), "cannot read the times");
-    if (std::isfinite(a)) first = std::min(first, a);
-    if (std::isfinite(b)) last = std::max(last, b);
+    // A time never written holds the fill value: no time at all.
+    if (std::isfinite(a) && a != fill) first = std::min(first, a);
+    if (std::isfinite(b) && b != fill) last = std::max(last, b);
 }
 
 struct Input {
