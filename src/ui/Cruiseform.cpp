@@ -36,7 +36,8 @@ TCruiseForm::TCruiseForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     Messages->setReadOnly(true);
     Messages->setLineWrapMode(QPlainTextEdit::NoWrap);
     Messages->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    CloseButton = new QPushButton("&Close", this);
+    // Its own letter: the main window, its parent, holds the check window's &Close.
+    CloseButton = new QPushButton("Cl&ose", this);
     CloseButton->setObjectName("CloseButton");
 
     auto* buttons = new QHBoxLayout;

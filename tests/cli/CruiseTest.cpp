@@ -2,8 +2,12 @@
 // archive's files as a run of it alone writes them; `rix combine`.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
 #include <map>
 
 #include "CliSupport.h"
@@ -165,6 +169,52 @@ TEST_F(CruiseCli, RefusalsBeforeAnyRun) {
         RunResult r = d.Run(args, "");
         EXPECT_EQ(r.code, 2) << args.back() << r.err;
     }
+}
+
+TEST(CruiseSignal, CtrlCStopsTheRunUnderWayOnWholeRowsAndStartsNoOther) {
+    Deployment d;
+    d.Isf("11 ASCII\r\n12 ASCII\r\n");
+    d.Esf(0, 1, 0, 0);
+    ArchiveBuilder b;
+    const std::string line = "12.5,3.25\r\n";
+    for (int i = 0; i < 120000; ++i) b.Add(1, 1000 + 10 * static_cast<uint32_t>(i), {{0, line}, {1, line}});
+    for (const char* name : {"x.000", "y.000", "z.000"}) d.Archive(b, name);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(d.Path("").c_str()) != 0) _exit(127);
+        const int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        execl(RIX_BINARY, RIX_BINARY, "extract", "--isf", "setup.isf", "--esf", "setup.esf", "--outdir", "out",
+              "--jobs", "1", "x.000", "y.000", "z.000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    auto hidden = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(d.Out()))
+            if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename());
+        return names;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        bool started = false;
+        for (const std::string& name : hidden()) started = started || name.rfind(".x_12_", 0) == 0;
+        if (started) break;
+        usleep(5000);
+    }
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    const std::string out = ReadFile(d.Path("out.txt"));
+    EXPECT_EQ(WEXITSTATUS(status), 130) << out << ReadFile(d.Path("err.txt"));
+    EXPECT_NE(out.find("x.000    stopped"), std::string::npos) << out;
+    EXPECT_NE(out.find("y.000    not run"), std::string::npos) << out;
+    EXPECT_NE(out.find("z.000    not run"), std::string::npos) << out;
+    EXPECT_TRUE(hidden().empty());
+    EXPECT_EQ(ReadFile(d.OutFile("x_11_ASCII.000")).size(), 11u * 119999);
+    EXPECT_EQ(ReadFile(d.OutFile("x_12_ASCII.000")).size() % 11, 0u);
+    EXPECT_FALSE(FileExists(d.OutFile("y_11_ASCII.000")));
 }
 
 // The README's example for going past one machine, run as written.

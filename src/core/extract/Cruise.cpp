@@ -195,7 +195,10 @@ private:
         // A fresh program for every archive: nothing of another run's state.
         auto ctx = std::make_unique<Context>(reporter);
         ctx->log.enabled = request_.debugLog;
-        ctx->run.progress = [this, i](const RunProgress& p) {
+        Context* run = ctx.get();
+        ctx->run.progress = [this, i, run](const RunProgress& p) {
+            // A stop request reaches the run within a few packets.
+            if (Stopping()) run->run.stopRequested.store(true);
             {
                 std::lock_guard<std::mutex> hold(lock_);
                 slots_[i].percent = RunPercent(p);
