@@ -49,9 +49,9 @@ public:
         if (!terminal_) return;
         std::string line = rix::Format("Archives %d of %d done %3d%%", p.done, p.total, p.percent);
         if (line == shown_) return;
-        Wipe();
-        Write(err_, line);
-        shown_ = line;
+        const std::string pad(shown_.size() > line.size() ? shown_.size() - line.size() : 0, ' ');
+        Write(err_, "\r" + line + pad);
+        shown_ = line + pad;
     }
     void Wipe() {
         if (shown_.empty()) return;

@@ -217,6 +217,33 @@ TEST(CruiseSignal, CtrlCStopsTheRunUnderWayOnWholeRowsAndStartsNoOther) {
     EXPECT_FALSE(FileExists(d.OutFile("y_11_ASCII.000")));
 }
 
+TEST(CruiseProgress, ArchivesDoneAndTheWholePercentOnATerminalOnly) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+    TempDir dir;
+    const std::string ex = std::string(RIX_SOURCE_DIR) + "/examples";
+    const std::string whole = ReadFile(ex + "/deploy.000");
+    WriteFile(dir.file("one.000"), whole);
+    WriteFile(dir.file("two.000"), whole);
+    const std::string command = std::string(RIX_BINARY) + " extract --isf " + ex + "/deploy.isf --esf " + ex +
+                                "/deploy.esf --devdir " + ex + " --outdir " + dir.path() + " --jobs 2 " +
+                                dir.file("one.000") + " " + dir.file("two.000");
+    auto capture = [](const std::string& c) {
+        std::string out;
+        std::FILE* pipe = popen(c.c_str(), "r");
+        if (!pipe) return out;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        pclose(pipe);
+        return out;
+    };
+    const std::string terminal = capture("script -qec '" + command + "' /dev/null");
+    EXPECT_NE(terminal.find("\rArchives 0 of 2 done   0%"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("\rArchives 2 of 2 done 100%"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("2 archives, 2 complete; exit status 0"), std::string::npos);
+    const std::string piped = capture(command + " 2>&1");
+    EXPECT_EQ(piped.find("\rArchives"), std::string::npos);
+}
+
 // The README's example for going past one machine, run as written.
 TEST_F(CruiseCli, ReadmeGnuParallelExampleRuns) {
     if (std::system("command -v parallel >/dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
