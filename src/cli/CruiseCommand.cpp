@@ -49,13 +49,18 @@ public:
         if (!terminal_) return;
         std::string line = rix::Format("Archives %d of %d done %3d%%", p.done, p.total, p.percent);
         if (line == shown_) return;
-        const std::string pad(shown_.size() > line.size() ? shown_.size() - line.size() : 0, ' ');
-        Write(err_, "\r" + line + pad);
-        shown_ = line + pad;
+        std::string text = "\r";
+        text += line;
+        if (shown_.size() > line.size()) text.append(shown_.size() - line.size(), ' ');
+        Write(err_, text);
+        shown_ = text.substr(1);
     }
     void Wipe() {
         if (shown_.empty()) return;
-        Write(err_, "\r" + std::string(shown_.size(), ' ') + "\r");
+        std::string blank(shown_.size() + 2, ' ');
+        blank.front() = '\r';
+        blank.back() = '\r';
+        Write(err_, blank);
         shown_.clear();
     }
 
