@@ -11,7 +11,9 @@
 #include <memory>
 #include <new>
 
+#include "CombineCommand.h"
 #include "Context.h"
+#include "CruiseCommand.h"
 #include "Json.h"
 #include "PlotCommand.h"
 #include "extract/Rix.h"
@@ -45,6 +47,7 @@ const char* const kMainHelp =
     "  from-gomoos build an archive from a GOMOOS file\n"
     "  from-iop    build an archive from an IOP file\n"
     "  plot        draw a quick-look picture of an extracted or merged file\n"
+    "  combine     join the NetCDF files of several archives into one\n"
     "\n"
     "Run 'rix COMMAND --help' for the options of a command, 'rix --version' for the version.\n"
     "Options take their value as '--option value' or '--option=value'.\n"
@@ -55,10 +58,15 @@ const char* const kMainHelp =
 const char* const kExtractHelp =
     "Usage: rix extract [--setup FILE.rix] [--isf FILE] [--esf FILE] [--msf FILE]\n"
     "                   [--devdir DIR] [--outdir DIR] [--from WHEN] [--to WHEN]\n"
-    "                   [--daily BASE] [--debug] [--show-headers] [--verbose] [--json]\n"
-    "                   [--netcdf] [ARCHIVE]\n"
+    "                   [--daily BASE [--days FROM..TO]] [--jobs N] [--debug] [--show-headers]\n"
+    "                   [--verbose] [--json] [--netcdf] [ARCHIVE...]\n"
     "\n"
     "Extracts every configured channel of ARCHIVE into the output folder.\n"
+    "Several archives (names, or patterns such as 'cruise/*.0*' that rix expands itself),\n"
+    "or a range of daily archives, run N at a time, each exactly as a run of it alone;\n"
+    "the run ends with one summary table on standard output (archive, status, channels\n"
+    "complete, rows, seconds, why it failed) and the runs' messages go to standard error,\n"
+    "each line behind its archive's name. One archive's failure never stops the others.\n"
     "  --setup FILE    main setup file: archive, setup files, folders and run mode\n"
     "                  (the options below override it)\n"
     "  --isf FILE      instrument setup file\n"
@@ -70,16 +78,23 @@ const char* const kExtractHelp =
     "                  run knows dates, a date and time YYYY-MM-DD hh:mm:ss\n"
     "  --to WHEN       end of the extraction interval, likewise\n"
     "  --daily BASE    extract yesterday's archive BASEyy.ddd\n"
+    "  --days FROM..TO with --daily: the daily archives BASEyy.ddd of the days FROM to TO\n"
+    "                  (YYYY-MM-DD, both included)\n"
+    "  --jobs N        archives at a time (default: the number of cores)\n"
     "  --debug         write the debug log RIX.LOG in the current folder\n"
     "  --show-headers  show every packet header\n"
     "  --verbose       show the status lines as the run goes\n"
     "  --json          print a summary of the run and of each channel as one JSON document\n"
+    "                  (several archives: {\"exit\", \"archives\": [...]}, one entry per archive)\n"
     "  --netcdf        also write BASE.nc (NetCDF-4, CF) beside the text files, and\n"
     "                  BASE_pair.nc for merged output; needs engineering output\n"
     "Exit status: 0 every channel was written, 1 a failure stopped the run (no file is left\n"
     "half-written), 2 usage error, 3 the run ended but some channels produced nothing\n"
     "(their device or calibration file), 130 stopped by Ctrl-C or SIGTERM (the files\n"
-    "written so far are complete and listed).\n";
+    "written so far are complete and listed).\n"
+    "Several archives: 0 every archive ran clean, 1 an archive failed or is missing, else 3\n"
+    "some channels produced nothing, 130 stopped; 2 (before any run) for two archives of\n"
+    "one file name, whose files would overwrite each other.\n";
 
 const char* const kMergeHelp =
     "Usage: rix merge --msf FILE [--devdir DIR] [--outdir DIR] [--netcdf] MRGFILE\n"
@@ -260,8 +275,9 @@ void AddText(CLI::App* app, Text& t, const std::string& name) { t.option = app->
 // The options extract and check share: what the Extract button gathers.
 struct RequestOptions {
     Text setup, isf, esf, msf, devdir, outdir, from, to, daily, archive;
+    std::vector<std::string> archives;  // extract takes several
 
-    void Add(CLI::App* app) {
+    void Add(CLI::App* app, bool many = false) {
         AddText(app, setup, "--setup");
         AddText(app, isf, "--isf");
         AddText(app, esf, "--esf");
@@ -271,7 +287,10 @@ struct RequestOptions {
         AddText(app, from, "--from");
         AddText(app, to, "--to");
         AddText(app, daily, "--daily");
-        AddText(app, archive, "ARCHIVE");
+        if (many)
+            archive.option = app->add_option("ARCHIVE", archives);
+        else
+            AddText(app, archive, "ARCHIVE");
     }
 
     // 0 ready, 1 the main setup cannot be read, 2 usage error (reported).
@@ -300,7 +319,7 @@ struct RequestOptions {
         if (from.given()) request.fromText = from.value;
         if (to.given()) request.toText = to.value;
         if (archive.given()) {
-            request.archive = archive.value;
+            request.archive = archives.empty() ? archive.value : archives.front();
             request.runMode = 0;
         }
         if (daily.given()) {
@@ -347,7 +366,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         {"rix", kMainHelp},           {"extract", kExtractHelp},   {"merge", kMergeHelp},
         {"split", kSplitHelp},        {"to-type2", kToType2Help},  {"from-gomoos", kFromGomoosHelp},
         {"from-iop", kFromIopHelp},   {"info", kInfoHelp},         {"check", kCheckHelp},
-        {"help", kMainHelp},          {"plot", kPlotHelp}};
+        {"help", kMainHelp},          {"plot", kPlotHelp},         {"combine", kCombineHelp}};
     auto helpOf = [&](const CLI::App* a) {
         auto it = helps.find(a ? a->get_name() : "rix");
         return it == helps.end() ? kMainHelp : it->second;
@@ -360,8 +379,11 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
 
     CLI::App* extract = app.add_subcommand("extract");
     RequestOptions extractOptions;
-    extractOptions.Add(extract);
+    extractOptions.Add(extract, true);
     bool debug = false, showHeaders = false, verbose = false, extractJson = false, extractNetcdf = false;
+    Text days, jobs;
+    AddText(extract, days, "--days");
+    AddText(extract, jobs, "--jobs");
     extract->add_flag("--debug", debug);
     extract->add_flag("--show-headers", showHeaders);
     extract->add_flag("--verbose", verbose);
@@ -405,6 +427,9 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     fromGomoos->add_option("FILES", gomoosFiles);
     CLI::App* fromIop = app.add_subcommand("from-iop");
     fromIop->add_option("FILES", iopFiles);
+    CLI::App* combine = app.add_subcommand("combine");
+    std::vector<std::string> combineFiles;
+    combine->add_option("FILES", combineFiles);
     CLI::App* help = app.add_subcommand("help")->group("");
     PlotOptions plotOptions;
     AddPlotCommand(app, plotOptions);
@@ -439,6 +464,7 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     std::unique_ptr<Signals> signals;
     if (!*extract) signals = std::make_unique<Signals>(nullptr);
     if (*plotOptions.command) return RunPlotCommand(plotOptions, out, err);
+    if (*combine) return RunCombineCommand(combineFiles, out, err);
     if (*extract) {
         rix::ExtractRequest request;
         if (int code = extractOptions.Build(request, "extract", kExtractHelp, true, err)) return code;
@@ -448,6 +474,25 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         request.command = CommandLine(args);
         if (extractNetcdf && !rix::NetcdfBuiltIn())
             return Usage(err, "extract", "NetCDF output is not built into this program", kExtractHelp);
+        CruiseOptions cruise;
+        cruise.archives = extractOptions.archives;
+        cruise.days = days.value;
+        cruise.jobs = jobs.value;
+        cruise.json = extractJson;
+        cruise.verbose = verbose;
+        cruise.debug = debug;
+        if (days.given() && !extractOptions.daily.given() && request.baseArchive.empty())
+            return Usage(err, "extract", "--days needs the base name of the daily archives (--daily BASE)",
+                         kExtractHelp);
+        if (IsCruise(cruise, jobs.given())) {
+            if (days.given()) cruise.dailyBase = request.baseArchive;
+            if (!days.given() && extractOptions.daily.given())
+                return Usage(err, "extract", "--daily without --days names one archive: give no other", kExtractHelp);
+            // Ctrl-C and SIGTERM stop every run under way on a whole row.
+            std::atomic<bool> stop{false};
+            Signals stopOnSignal(&stop);
+            return RunCruiseCommand(cruise, request, stop, out, err, kExtractHelp);
+        }
         // With --json standard output holds the summary alone.
         rix::StreamReporter reporter(extractJson ? err : out, err, verbose);
         rix::Context ctx(reporter);

@@ -20,7 +20,9 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogOptions& options) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(options.multiple    ? QFileDialog::ExistingFiles
+                           : options.mustExist ? QFileDialog::ExistingFile
+                                               : QFileDialog::AnyFile);
     }
     dialog.setOption(QFileDialog::ReadOnly, options.readOnly);
     if (!options.initialName.isEmpty() && !options.initialName.contains('*'))
@@ -34,9 +36,17 @@ QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
     return dialog.selectedFiles().first();
 }
 
+QStringList RunFilesDialog(QWidget* parent, const FileDialogOptions& options) {
+    QFileDialog dialog(parent);
+    SetUpFileDialog(dialog, options);
+    if (dialog.exec() != QDialog::Accepted) return QStringList();
+    return dialog.selectedFiles();
+}
+
 DialogHooks DialogHooks::Defaults() {
     DialogHooks h;
     h.chooseFile = RunFileDialog;
+    h.chooseFiles = RunFilesDialog;
     h.askYesNo = [](QWidget* parent, const QString& title, const QString& text) {
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
                         parent);

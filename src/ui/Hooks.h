@@ -2,6 +2,7 @@
 // replaceable hook so that tests can answer in place of a person.
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QFileDialog;
@@ -21,11 +22,14 @@ struct FileDialogOptions {
     bool mustExist = false;  // open dialogs: the file must exist
     bool confirmOverwrite = false;
     bool readOnly = false;
+    bool multiple = false;  // open dialogs: several existing files
 };
 
 struct DialogHooks {
     // The chosen path, or an empty text when cancelled.
     std::function<QString(QWidget* parent, const FileDialogOptions& options)> chooseFile;
+    // The chosen paths (options.multiple), or none when cancelled.
+    std::function<QStringList(QWidget* parent, const FileDialogOptions& options)> chooseFiles;
     // Yes (true) or No.
     std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
     // Yes, No or Cancel: 1, 0 or -1.
@@ -44,6 +48,7 @@ struct DialogHooks {
 };
 
 QString RunFileDialog(QWidget* parent, const FileDialogOptions& options);
+QStringList RunFilesDialog(QWidget* parent, const FileDialogOptions& options);
 // Gives a file dialog its settings (RunFileDialog's dialog, without running it).
 void SetUpFileDialog(QFileDialog& dialog, const FileDialogOptions& options);
 

@@ -24,12 +24,14 @@
 #include "Buildisf.h"
 #include "Buildmerge.h"
 #include "Checkform.h"
+#include "Cruiseform.h"
 #include "GuiReporter.h"
 #include "MergeEntry.h"
 #include "Rawfile.h"
 #include "Rixutilities.h"
 #include "Widgets.h"
 #include "Worker.h"
+#include "extract/Cruise.h"
 #include "extract/NetcdfSink.h"
 #include "extract/Rix.h"
 #include "inspect/Check.h"
@@ -86,6 +88,13 @@ TFormRIX::TFormRIX(GuiReporter& reporter, DialogHooks& hooks, Worker& worker, QW
     BuildControls();
     BuildMenus();
     CheckForm = new TCheckForm(this);
+    CruiseForm = new TCruiseForm(this);
+    OpenArchivesDialog.objectName = "OpenArchivesDialog";
+    OpenArchivesDialog.title = "Process Several Archives";
+    OpenArchivesDialog.filter = "All Files (*);;KX Archive (*.KXA *.kxa)";
+    OpenArchivesDialog.mustExist = true;
+    OpenArchivesDialog.readOnly = true;
+    OpenArchivesDialog.multiple = true;
 
     OpenArchiveDialog.objectName = "OpenArchiveDialog";
     OpenArchiveDialog.title = "Open Archive File";
@@ -344,6 +353,9 @@ void TFormRIX::BuildMenus() {
     }
     connect(WriteNetcdf, &QAction::toggled, this,
             [](bool on) { QSettings("rix", "rix-gui").setValue("output/netcdf", on); });
+    utilities->addSeparator();
+    ProcessSeveralArchives1 = MakeItem(utilities, "ProcessSeveralArchives1", "Process &Several Archives...");
+    connect(ProcessSeveralArchives1, &QAction::triggered, this, [this] { ProcessSeveralArchivesClick(); });
 #ifdef RIX_WITH_PLOT
     utilities->addSeparator();
     Plot1 = MakeItem(utilities, "Plot1", "&Plot...");
@@ -415,6 +427,7 @@ void TFormRIX::SetRunning(bool running) {
     BTMerge->setEnabled(!running);
     LoadRIXSetup->setEnabled(!running);
     CheckSetup->setEnabled(!running);
+    if (ProcessSeveralArchives1) ProcessSeveralArchives1->setEnabled(!running);
 }
 
 void TFormRIX::ExtractButtonClick() {
@@ -541,7 +554,71 @@ void TFormRIX::CheckSetupClick() {
                   });
 }
 
+void TFormRIX::ProcessSeveralArchivesClick() {
+    if (worker_.Running()) return;
+    const QStringList paths = hooks_.chooseFiles ? hooks_.chooseFiles(this, OpenArchivesDialog) : QStringList();
+    if (paths.isEmpty()) {
+        reporter_.SetStatus("Processing Several Archives was Cancelled");
+        return;
+    }
+    rix::CruiseRequest request;
+    request.setup = CurrentRequest();
+    request.setup.runMode = 0;
+    for (const QString& path : paths) request.archives.push_back(Std(path));
+    // RIX.LOG has one name: the log is written for one archive only.
+    request.debugLog = debug_ && request.archives.size() == 1;
+    const std::string shared = rix::SharedArchiveName(request.archives);
+    if (!shared.empty()) {
+        reporter_.ShowError("Process Several Archives",
+                            "Two archives have the file name " + shared +
+                                ": their files would overwrite each other in the output folder. Run them apart.");
+        return;
+    }
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    cruiseStop_ = stop;
+    Timer1->stop();
+    StopButton->setEnabled(true);
+    BeginRunMessages();
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    reporter_.SetStatus(Std(QString("Processing %1 Archives").arg(paths.size())));
+    auto outcome = std::make_shared<rix::CruiseOutcome>();
+    auto lastPercent = std::make_shared<std::atomic<int>>(-1);
+    QPointer<QProgressBar> bar(ProgressBar1);
+    rix::Reporter& reporter = reporter_;
+    worker_.Start(
+        [request, stop, outcome, bar, lastPercent, &reporter] {
+            *outcome = rix::RunCruise(
+                request, reporter,
+                [bar, lastPercent](const rix::CruiseProgress& p) {
+                    if (lastPercent->exchange(p.percent) == p.percent) return;
+                    const int percent = p.percent;
+                    QMetaObject::invokeMethod(
+                        bar, [bar, percent] { if (bar) bar->setValue(percent); }, Qt::QueuedConnection);
+                },
+                stop.get());
+        },
+        [this, outcome] {
+            cruiseStop_.reset();
+            ProgressBar1->hide();
+            StopButton->setEnabled(false);
+            SetRunning(false);
+            const QStringList messages = reporter_.EndRun();
+            reporter_.SetStatus(Std("Several Archives: " + TCruiseForm::Summary(*outcome)));
+            CruiseForm->SetOutcome(*outcome, messages);
+            if (exitApproved_) return;
+            CruiseForm->show();
+            CruiseForm->raise();
+            CruiseForm->activateWindow();
+        });
+}
+
 void TFormRIX::StopButtonClick() {
+    if (cruiseStop_) {
+        // Several archives under way: each ends on a whole row, the rest do not start.
+        cruiseStop_->store(true);
+        return;
+    }
     if (runContext_) {
         // A run is under way: ask it to stop; it ends with "Extraction Stopped".
         runContext_->run.stopRequested = true;

@@ -1,6 +1,7 @@
 // The main window: current archive, setup files and folders, the Extract
 // button, the run modes and the status line.
 #pragma once
+#include <atomic>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -37,6 +38,7 @@ class TUtilitiesForm;
 class TDevFileForm;
 class TRawFileForm;
 class TCheckForm;
+class TCruiseForm;
 
 class TFormRIX : public QMainWindow {
     Q_OBJECT
@@ -68,6 +70,10 @@ public:
     void CreateEditMergeFileClick();
     void Utilities1Click();
     void ProcessaRawFile1Click();
+    // Utilities -> Process Several Archives...: the archives chosen in one
+    // dialog run with the window's setups and folders, a few at a time on
+    // the worker; the summary comes in a window of its own.
+    void ProcessSeveralArchivesClick();
     void PostProcessFilesClick(QAction* item);
     void CheckSetupClick();
     void LoadRIXSetupClick();
@@ -126,6 +132,7 @@ public:
     QTimer* Timer1;
     QListWidget* MessageList;  // the messages of the last run
     TCheckForm* CheckForm;  // the report of Check Setup
+    TCruiseForm* CruiseForm;  // the summary of Process Several Archives
 
     QAction* LoadRIXSetup;
     QAction* SaveRIXSetup;
@@ -150,6 +157,8 @@ public:
     QAction* SetDebug;
     QAction* WriteNetcdf;  // "Also write NetCDF", kept in the per-user settings
     QAction* Plot1 = nullptr;
+    QAction* ProcessSeveralArchives1 = nullptr;
+    FileDialogOptions OpenArchivesDialog;
     rixplot::PlotWindow* PlotForm = nullptr;
 
     FileDialogOptions OpenArchiveDialog;
@@ -201,6 +210,7 @@ private:
     bool extractArmed_ = true;  // Extract is enabled when no run is under way
     bool exitApproved_ = false;
     std::shared_ptr<rix::Context> runContext_;  // the extraction under way
+    std::shared_ptr<std::atomic<bool>> cruiseStop_;  // the stop request of several archives' run
 };
 
 }  // namespace rixui

@@ -31,6 +31,9 @@
 #include "Buildisf.h"
 #include "Buildmerge.h"
 #include "Checkform.h"
+#include <QTableWidget>
+
+#include "Cruiseform.h"
 #include "Rawfile.h"
 #include "RixProgram.h"
 #include "Rixmain.h"
@@ -81,6 +84,12 @@ struct Person {
         h.chooseFile = [this](QWidget*, const FileDialogOptions& options) {
             QStringList& queue = files[options.objectName];
             return queue.isEmpty() ? QString() : queue.takeFirst();
+        };
+        h.chooseFiles = [this](QWidget*, const FileDialogOptions& options) {
+            QStringList chosen = files[options.objectName];
+            files[options.objectName].clear();
+            chosen.removeAll(QString());
+            return chosen;
         };
         h.askYesNo = [this](QWidget*, const QString& title, const QString& text) {
             questions << title + "|" + text;
@@ -155,6 +164,7 @@ private Q_SLOTS:
     void folderDialogSetsOnlyItsLabelOnDone();
     void utilitiesWindow();
     void checkSetupShowsTheReport();
+    void processSeveralArchives();
     void screenshots();
     void editorsOpenOnTheMainWindowsFiles();
     void everyRunEndsReadyWithOneSummaryBox();
@@ -595,6 +605,60 @@ void UiTest::checkSetupShowsTheReport() {
     QVERIFY(c.ReportText->toPlainText().contains(
         "problem: " + prog.Path("broken.isf") + ":6: channel 16: device file ABSENT.DEV not found"));
     QCOMPARE(TCheckForm::Summary(2, 1), QString("2 problems, 1 warning"));
+    c.CloseButton->click();
+    QVERIFY(!c.isVisible());
+}
+
+void UiTest::processSeveralArchives() {
+    Program prog;
+    // Folders of one name length: the working file lists its files with their lengths.
+    const QString out = prog.Path("out"), alone = prog.Path("one");
+    prog.UseExampleSetup(out);
+    TFormRIX& m = *prog.main;
+    TCruiseForm& c = *m.CruiseForm;
+    QVERIFY(m.findChild<QMenu*>("Utilities1")->actions().contains(m.ProcessSeveralArchives1));
+    const QByteArray whole = ReadAll(kExamples + "/deploy.000");
+    WriteAll(prog.Path("A.000"), whole);
+    WriteAll(prog.Path("B.001"), whole.left(whole.size() / 2));
+    WriteAll(prog.Path("C.002"), QByteArray(4000, 'z'));
+    prog.person.files["OpenArchivesDialog"] << prog.Path("A.000") << prog.Path("B.001") << prog.Path("C.002");
+    m.ProcessSeveralArchives1->trigger();
+    QVERIFY(prog.WaitForRun());
+    QVERIFY(c.isVisible());
+    QCOMPARE(c.Archives->rowCount(), 3);
+    QCOMPARE(c.Archives->item(0, 1)->text(), QString("complete"));
+    QCOMPARE(c.Archives->item(0, 2)->text(), QString("13/13"));
+    QCOMPARE(c.Archives->item(1, 1)->text(), QString("complete"));
+    QCOMPARE(c.Archives->item(2, 1)->text(), QString("failed"));
+    QVERIFY(c.Archives->item(2, 5)->text().contains("Not a Logger Archive"));
+    QCOMPARE(c.LBSummary->text(), QString("3 archives: 2 complete, 1 failed"));
+    QVERIFY(c.Messages->toPlainText().contains("C.002: File Error - Not a Logger Archive"));
+    QVERIFY(m.StatusLBL->text().startsWith("Status:  Several Archives: 3 archives"));
+    QVERIFY(prog.person.boxes.isEmpty());
+
+    // The files are those the command line writes for each archive alone.
+    QDir().mkpath(alone);
+    for (const char* name : {"A.000", "B.001"}) {
+        const std::vector<std::string> args = {"extract", "--isf", (kExamples + "/deploy.isf").toStdString(),
+                                               "--esf", (kExamples + "/deploy.esf").toStdString(), "--devdir",
+                                               kExamples.toStdString(), "--outdir", alone.toStdString(),
+                                               prog.Path(name).toStdString()};
+        std::FILE* sink = std::fopen("/dev/null", "w");
+        rixcli::Run(args, sink, sink);
+        std::fclose(sink);
+    }
+    std::map<QString, QByteArray> got = Snapshot(out), want = Snapshot(alone);
+    QCOMPARE(got.size(), want.size());
+    for (auto& [name, bytes] : want) {
+        QByteArray expected = bytes;
+        expected.replace(alone.toUtf8(), out.toUtf8());
+        QVERIFY2(got[name] == expected, qPrintable(name));
+    }
+
+    // Cancelled: nothing runs.
+    m.ProcessSeveralArchives1->trigger();
+    QVERIFY(!prog.p->worker.Running());
+    QVERIFY(m.StatusLBL->text().contains("Cancelled"));
     c.CloseButton->click();
     QVERIFY(!c.isVisible());
 }

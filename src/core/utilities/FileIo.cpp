@@ -82,7 +82,7 @@ std::atomic<int> gWriteLimitError{ENOSPC};
 std::atomic<unsigned> gTempSerial{0};
 
 // The temporary files of the outputs now open, for RemoveTemporaryOutputs.
-constexpr int kTempSlots = 64;
+constexpr int kTempSlots = 256;  // several runs at a time keep up to 41 outputs open each
 std::atomic<char*> gTempSlots[kTempSlots];
 
 int RegisterTemp(const std::string& path) {
