@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <vector>
+
+#include "extract/Sample.h"
 #include "extract/WriterInput.h"
 #include "meters/Ctd.h"
 
@@ -107,8 +110,8 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
 int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream);
 // The lines of that header.
 int SbeHexHeaderLines(int meterType);
-// One header cell per external voltage; returns the cells written.
-int SbeVoltageTitles(Context& ctx, int meterType, std::FILE* stream);
+// One title column per external voltage; returns the columns added.
+int SbeVoltageTitles(Context& ctx, int meterType, std::vector<ColumnInfo>& columns);
 void ResetSbe19References(Context& ctx);
 
 int WriteSbeRecords(Context& ctx, const WriterInput& in);
