@@ -84,6 +84,8 @@ void ResetType2Reference(JulianState& state);
 const char* TimeTitles(int format, int& columns);
 // Writes the title(s) of the format; returns 2 for format 6, else 1.
 int WriteTimeTitles(int format, std::FILE* stream);
+// A time-stamp format the writers know (0 to 8).
+inline bool KnownTimeFormat(int format) { return format >= 0 && format <= kIsoTimeFormat; }
 // Appends the time stamp with no leading separator; returns the columns
 // written (0 for an unknown format, which writes nothing).
 int AppendTimeStamp(std::string& out, const JulianState& state, double timeMs, double meterTime,

@@ -92,6 +92,7 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
         if (problem) *problem = "device file " + path + " cannot be opened";
         return 0;
     }
+    ctx.channelState.writers[channel].sinks.deviceFile = path;
     DeviceFileCall call;
     call.dataOutput = dataOutput;
     call.channel = channel;
