@@ -36,7 +36,9 @@ std::string UnitOfTitle(std::string_view title) {
         {"mS/cm", "mS cm-1"},   {"ug/l", "ug L-1"},         {"mg/m3", "mg m-3"}, {"1/m", "m-1"},
         {"/m", "m-1"},          {"m-1", "m-1"},             {"kts", "knot"},   {"knots", "knot"},
         {"deg", "degree"},      {"Hz", "Hz"},               {"ml/l", "mL L-1"}, {"%", "percent"},
-        {"A", "A"},             {"mA", "mA"},               {"dB", "dB"},      {"m/s", "m s-1"}};
+        {"A", "A"},             {"mA", "mA"},               {"dB", "dB"},      {"m/s", "m s-1"},
+        {"'C'", "degree_Celsius"}, {"uW/cm^2/nm", "uW cm-2 nm-1"}, {"uW/cm^2/nm/sr", "uW cm-2 nm-1 sr-1"},
+        {"sec", "s"}};
     for (const Known& k : kUnits)
         if (SameText(unit, k.text)) return k.udunits;
     return {};
@@ -73,6 +75,11 @@ void TextSink::Row(std::FILE* stream, const JulianState& julian, const Sample& s
     const int n = std::clamp(sample.count, 0, kMaxSampleValues);
     for (int i = 0; i < n; ++i) {
         row_.push_back(layout.separator);
+        if (layout.cellText != nullptr && i >= layout.cellTextFrom &&
+            static_cast<size_t>(i - layout.cellTextFrom) < layout.cellText->size()) {
+            row_.append((*layout.cellText)[static_cast<size_t>(i - layout.cellTextFrom)]);
+            continue;
+        }
         const ValueFormat& f = sample.formats[i];
         AppendFixed(row_, sample.values[i], f.width, f.precision, f.zeroPad);
     }

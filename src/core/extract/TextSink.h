@@ -21,6 +21,10 @@ struct RowLayout {
     char separator = '\t';   // before each value
     bool stamp = true;       // the row starts with its time stamp
     std::string_view end = "\r\n";
+    // Values from cellTextFrom on are written as these texts (cells the meter
+    // formats itself: counts, text fields, dates), when set.
+    const std::vector<std::string>* cellText = nullptr;
+    int cellTextFrom = 0;
 };
 
 // What the text file writes around a text row.
