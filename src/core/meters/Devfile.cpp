@@ -132,9 +132,13 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
         case kSbe25Ctd:
         case kSbe25M:
             read = ReadSbeConFile(ctx, call);
+            if (read && ctx.sbe.cal.temperatureSerial != 0)
+                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.sbe.cal.temperatureSerial);
             break;
         case kSbe19PlusRaw:
             read = ReadSbe19PlusConFile(ctx, call);
+            if (read && ctx.sbe.cal.temperatureSerial != 0)
+                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.sbe.cal.temperatureSerial);
             break;
         case kKxFlow:
             read = ReadFlowDeviceFile(ctx, call);

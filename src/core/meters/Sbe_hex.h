@@ -107,7 +107,7 @@ int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call);
 int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, SbeScan& scan,
                    bool* recognised = nullptr);
 // Header of a hex (raw) output file; 1 when written.
-int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream);
+int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel = 0);
 // The lines of that header.
 int SbeHexHeaderLines(int meterType);
 // One title column per external voltage; returns the columns added.
