@@ -76,7 +76,8 @@ void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::
               std::string_view sinkText, const LineLayout& layout) {
     ctx.channelState.text.Line(stream, ctx.julian, timeMs, fileText, layout);
     if (ctx.sinks.extra.empty() || !ValidChannel(channel)) return;
-    Begin(ctx, channel, true);
+    // A channel of values keeps its columns when it also writes text rows.
+    Begin(ctx, channel, ctx.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Line(channel, timeMs, sinkText);
 }
@@ -89,7 +90,7 @@ void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::
 void EmitRaw(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view bytes) {
     ctx.channelState.text.Raw(stream, bytes);
     if (ctx.sinks.extra.empty() || !ValidChannel(channel) || bytes.empty()) return;
-    Begin(ctx, channel, true);
+    Begin(ctx, channel, ctx.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Raw(channel, timeMs, bytes);
 }
