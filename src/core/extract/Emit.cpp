@@ -29,6 +29,11 @@ void Begin(Context& ctx, int channel, bool textRows) {
     static const std::vector<ColumnInfo> kNone;
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->BeginChannel(description, textRows ? kNone : s.columns);
+    if (!s.header.empty()) {
+        for (SampleSink* sink : ctx.sinks.extra)
+            if (sink) sink->Raw(channel, -1, s.header);
+        s.header.clear();
+    }
 }
 
 }  // namespace
@@ -90,6 +95,11 @@ void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::
 void EmitRaw(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view bytes) {
     ctx.channelState.text.Raw(stream, bytes);
     if (ctx.sinks.extra.empty() || !ValidChannel(channel) || bytes.empty()) return;
+    ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+    if (!s.open && timeMs < 0) {
+        s.header.append(bytes);  // a header: the columns may follow it
+        return;
+    }
     Begin(ctx, channel, ctx.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Raw(channel, timeMs, bytes);
@@ -98,8 +108,10 @@ void EmitRaw(Context& ctx, int channel, std::FILE* stream, double timeMs, std::s
 void EmitEnd(Context& ctx, int channel) {
     if (!ValidChannel(channel)) return;
     const WriterTable& writers = ctx.channelState.writers;
-    if (!writers[static_cast<size_t>(channel)].sinks.open) return;
+    const ChannelSinkState& state = writers[static_cast<size_t>(channel)].sinks;
+    if (!state.open && state.header.empty()) return;
     ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+    if (!s.open) Begin(ctx, channel, s.columns.empty());  // a header and no rows
     s.open = false;
     s.begun = false;
     for (SampleSink* sink : ctx.sinks.extra)

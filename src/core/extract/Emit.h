@@ -25,6 +25,7 @@ struct ChannelSinkState {
     bool open = false;       // BeginChannel sent and EndChannel not yet
     bool textRows = false;
     std::vector<ColumnInfo> columns;
+    std::string header;        // header bytes copied before the channel was described
     std::string deviceFile;    // the device or calibration file as opened
     std::string serialNumber;  // the instrument's, where its device file carries one
 };
@@ -56,7 +57,9 @@ void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::
               std::string_view sinkText, const LineLayout& layout);
 
 // Bytes the text file copies as they came (raw data, BINARY, device-file
-// headers); extra sinks get them through Raw.
+// headers); extra sinks get them through Raw. Header bytes (timeMs below 0)
+// that come before the channel's columns are known are handed on right
+// after its BeginChannel.
 void EmitRaw(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view bytes);
 
 // The channel's data have ended: EndChannel to the extra sinks told of it.
