@@ -104,16 +104,20 @@ class ExampleSinks : public ::testing::Test {
 protected:
     // The example deployment with time stamps in milliseconds (format 1).
     void Run(bool engineering) {
+        Run(engineering, kExamples, "deploy.000", "deploy.isf", kExamples + "/deploy.msf");
+    }
+    void Run(bool engineering, const std::string& folder, const std::string& archive,
+             const std::string& isf, const std::string& msf = "") {
         out = work.file("out");
         std::filesystem::create_directory(out);
         rixtest::WriteFile(work.file("run.esf"), std::string("ESF Version=1.1\r\n0 ") + (engineering ? "1" : "0") +
                                                      " 0 0 0 0 1 1 21 0 250\r\n");
         rix::ExtractRequest request;
-        request.archive = kExamples + "/deploy.000";
-        request.isfFile = kExamples + "/deploy.isf";
+        request.archive = folder + "/" + archive;
+        request.isfFile = folder + "/" + isf;
         request.esfFile = work.file("run.esf");
-        request.msfFile = kExamples + "/deploy.msf";
-        request.deviceFolder = kExamples;
+        request.msfFile = msf;
+        request.deviceFolder = folder;
         request.outputFolder = out;
         ctx.sinks.extra.push_back(&sink);
         rix::ExtractButtonClick(ctx, request);
@@ -131,7 +135,12 @@ protected:
         const size_t first = lines.size() - r.events.size();
         for (size_t i = 0; i < r.events.size(); ++i) {
             const Recorded::Event& e = r.events[i];
-            ASSERT_FALSE(e.line) << "row " << i;
+            if (e.line) {  // a text row among the values: the file's row ends with it
+                const std::string& line = lines[first + i];
+                ASSERT_GE(line.size(), e.text.size());
+                EXPECT_EQ(line.substr(line.size() - e.text.size()), e.text);
+                continue;
+            }
             const std::vector<std::string> cells = Cells(lines[first + i]);
             ASSERT_EQ(cells.size(), e.values.size() + 1) << lines[first + i];
             EXPECT_EQ(std::strtod(cells[0].c_str(), nullptr), std::round(e.time)) << lines[first + i];
@@ -297,6 +306,68 @@ TEST_F(ExampleSinks, FilesAreTheSameWithAndWithoutSinks) {
     request.outputFolder = out;
     rix::ExtractButtonClick(plain, request);
     for (const auto& [id, bytes] : withSinks) EXPECT_TRUE(ChannelFile(out, id) == bytes) << id;
+}
+
+const std::string kCases = std::string(RIX_SOURCE_DIR) + "/tests/regress/cases";
+
+// The titles of the file's title line (the first that starts with the
+// time title, after any device-file header) without the time title.
+std::vector<std::string> FileTitles(const std::string& file) {
+    for (const std::string& line : SplitLines(file)) {
+        if (line.rfind("Time(ms)", 0) != 0) continue;
+        const std::vector<std::string> cells = Cells(line);
+        return std::vector<std::string>(cells.begin() + 1, cells.end());
+    }
+    return {};
+}
+
+TEST_F(ExampleSinks, NxsColumnsAreItsTitleLineAndRowsItsValues) {
+    Run(true, kCases + "/meter-nxs", "test.000", "test.isf");
+    const Recorded& r = sink.channels[11];
+    const std::string file = ChannelFile(out, 11);
+    // The device-file header, then the title line.
+    EXPECT_EQ(Titles(r.columns), FileTitles(file));
+    EXPECT_EQ(r.columns[0].title.substr(0, 1), "c");
+    EXPECT_EQ(r.columns[0].unit, "m-1");
+    EXPECT_EQ(r.description.serialNumber, "0x53");
+    // The header copy reached the sink before the rows.
+    EXPECT_EQ(r.raw, file.substr(0, r.raw.size()));
+    EXPECT_EQ(r.raw.find("MorView"), 0u);
+    ExpectRowsMatchFile(11);
+}
+
+TEST_F(ExampleSinks, PrismaColumnsAreItsTitleLineAndRowsItsValues) {
+    Run(true, kCases + "/meter-prisma", "test.000", "test.isf");
+    int checked = 0;
+    for (auto& [id, r] : sink.channels) {
+        if (r.events.empty()) continue;
+        SCOPED_TRACE(id);
+        ASSERT_FALSE(r.columns.empty());
+        EXPECT_EQ(Titles(r.columns), FileTitles(ChannelFile(out, id)));
+        EXPECT_EQ(r.columns.back().title, "Depth(m)");
+        EXPECT_EQ(r.columns.back().unit, "m");
+        ExpectRowsMatchFile(id);
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+}
+
+TEST_F(ExampleSinks, MinorMetersRowsAndLines) {
+    Run(true, kCases + "/meter-minor", "test.000", "test.isf");
+    // Thermometer bath and XMF: values (the XMF's gap lines among them); SBE32: one line a byte.
+    ASSERT_EQ(sink.channels[11].columns.size(), 2u);
+    ExpectRowsMatchFile(11);
+    const Recorded& xmf = sink.channels[13];
+    ASSERT_EQ(xmf.columns.size(), 9u + rix::kXmfSamples);
+    EXPECT_TRUE(xmf.columns[0].format.zeroPad);
+    bool gap = false;
+    for (const Recorded::Event& e : xmf.events) gap = gap || (e.line && e.text.rfind("MISSING Mod", 0) == 0);
+    EXPECT_TRUE(gap);
+    ExpectRowsMatchFile(13);
+    const Recorded& carousel = sink.channels[12];
+    ASSERT_FALSE(carousel.events.empty());
+    EXPECT_TRUE(carousel.description.textRows);
+    for (const Recorded::Event& e : carousel.events) EXPECT_EQ(e.text.size(), 1u);
 }
 
 TEST(UnitOfTitle, ParenthesisedUnitsInUdunitsForm) {
