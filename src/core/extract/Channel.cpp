@@ -173,11 +173,9 @@ int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
         }
         out.merge = std::move(merge);
         out.mergePath = mergePath;
-        std::fprintf(out.merge->Stream(), "%s %d %s \r\n", ExtensionWithoutDot(ext).c_str(),
-                     static_cast<int>(base.size()), base.c_str());
+        ctx.channelState.text.Raw(out.merge->Stream(), MergeHeaderLine(ExtensionWithoutDot(ext), base));
     }
-    out.entries[channelId] = Format("%1d %d %s %s ", channelId, static_cast<int>(path.size()), path.c_str(),
-                                    keyword.c_str());
+    out.entries[channelId] = MergeEntryStart(channelId, path, keyword);
     out.current = channelId;
     return 1;
 }
@@ -214,7 +212,7 @@ int CloseChannelFile(Context& ctx, int channelId) {
         return 0;
     }
     ++out.completed;
-    if (out.merge && out.merge->IsOpen()) std::fputs(entry.c_str(), out.merge->Stream());
+    if (out.merge && out.merge->IsOpen()) ctx.channelState.text.Raw(out.merge->Stream(), entry);
     return 1;
 }
 
@@ -257,7 +255,7 @@ void DiscardAllOutputs(Context& ctx) {
 void FinishChannelEntry(Context& ctx, int headerLines, int columnCount) {
     OutputRegistry& out = ctx.channelState.outputs;
     if (!ValidChannel(out.current) || out.entries[out.current].empty()) return;
-    out.entries[out.current] += Format("%1d %1d\r\n", headerLines, columnCount);
+    out.entries[out.current] += MergeEntryEnd(headerLines, columnCount);
 }
 
 int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,

@@ -50,6 +50,38 @@ ValueFormat FormatOfPrecisionCode(int code) {
     return {8, 6};
 }
 
+std::string MergeHeaderLine(const std::string& extension, const std::string& base) {
+    std::string line = extension.c_str();
+    line.push_back(' ');
+    AppendInt(line, static_cast<long long>(base.size()));
+    line.push_back(' ');
+    line.append(base.c_str());  // as printf wrote it: up to a NUL
+    line.append(" \r\n");
+    return line;
+}
+
+std::string MergeEntryStart(int channel, const std::string& path, const std::string& keyword) {
+    std::string entry;
+    AppendInt(entry, channel);
+    entry.push_back(' ');
+    AppendInt(entry, static_cast<long long>(path.size()));
+    entry.push_back(' ');
+    entry.append(path.c_str());
+    entry.push_back(' ');
+    entry.append(keyword.c_str());
+    entry.push_back(' ');
+    return entry;
+}
+
+std::string MergeEntryEnd(int headerLines, int columnCount) {
+    std::string end;
+    AppendInt(end, headerLines);
+    end.push_back(' ');
+    AppendInt(end, columnCount);
+    end.append("\r\n");
+    return end;
+}
+
 void TextSink::Flush(std::FILE* stream) {
     if (stream != nullptr && !row_.empty()) std::fwrite(row_.data(), 1, row_.size(), stream);
     row_.clear();

@@ -44,6 +44,13 @@ std::string UnitOfTitle(std::string_view title);
 // 1 to 10 "%<code+2>.<code>f", anything else "%8.6f".
 ValueFormat FormatOfPrecisionCode(int code);
 
+// The lines of the merge working file (_MRG): its first line "<ext> <length>
+// <base> ", and per completed channel file "<id> <length> <path> <keyword> "
+// then "<header lines> <columns>", each line ended in CR LF.
+std::string MergeHeaderLine(const std::string& extension, const std::string& base);
+std::string MergeEntryStart(int channel, const std::string& path, const std::string& keyword);
+std::string MergeEntryEnd(int headerLines, int columnCount);
+
 class TextSink {
 public:
     // The format's time titles, then a tab and the title of each column, CR LF.
