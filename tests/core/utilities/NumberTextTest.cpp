@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "extract/Misc.h"
 #include "utilities/NumberText.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST(NumberText, FixedGivesPrintfsDigitsForRandomValues) {
     std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-12, 12);
     std::uniform_int_distribution<uint64_t> bits;
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 5000; ++i) {
         ExpectSameAsPrintf(mantissa(random) * std::pow(10.0, exponent(random)));
         // Values on a printed grid and halfway between: the rounding cases.
         const double grid = std::round(mantissa(random) * 1e6) / 1e4;
@@ -99,6 +100,68 @@ TEST(NumberText, IntegersAndHexBytes) {
         rix::AppendHex2(out, static_cast<uint8_t>(b));
         EXPECT_EQ(out, expected);
     }
+}
+
+}  // namespace
+
+// The time stamps of every format against the printf forms they replaced.
+namespace {
+
+std::string PrintfStamp(const rix::JulianState& state, double timeMs, double meterTime, int format) {
+    char buffer[128] = "";
+    switch (format) {
+        case 0:
+        case 1:
+            std::snprintf(buffer, sizeof buffer, "%1.0lf", timeMs);
+            break;
+        case 2:
+        case 3:
+            std::snprintf(buffer, sizeof buffer, "%4.3lf", timeMs * 0.001);
+            break;
+        case 4:
+        case 5:
+        case 6: {
+            double julian = 0;
+            rix::JulianOf(state, timeMs, julian);
+            if (!(julian >= 0 && julian < 9.0e15)) julian = 0;
+            const long yearCode = static_cast<long>(julian) / 1000;
+            const double day = julian - static_cast<double>(yearCode) * 1000.0;
+            if (format == 4) std::snprintf(buffer, sizeof buffer, "%12.8lf", day);
+            if (format == 5) std::snprintf(buffer, sizeof buffer, "%1ld%012.8lf", yearCode % 1000, day);
+            if (format == 6) std::snprintf(buffer, sizeof buffer, "%4ld\t%012.8lf", yearCode, day);
+            break;
+        }
+        case 7:
+            std::snprintf(buffer, sizeof buffer, "%1.0lf", meterTime);
+            break;
+        default:
+            break;
+    }
+    return buffer;
+}
+
+TEST(NumberText, TimeStampsOfEveryFormatAsPrintfWroteThem) {
+    rix::JulianState state;
+    double julian = 0;
+    ASSERT_TRUE(rix::EnterDateTime(state, 1000.0, 23, 59, 58, 12, 31, 24, 0, julian));
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> ms(-5.0e6, 4.0e8);
+    for (int i = 0; i < 5000; ++i) {
+        const double t = i < 10 ? 1000.0 + i * 999.5 : ms(random);
+        const double meter = std::round(ms(random));
+        for (int format = 0; format <= 7; ++format) {
+            std::string stamp;
+            rix::AppendTimeStamp(stamp, state, t, meter, format);
+            ASSERT_EQ(stamp, PrintfStamp(state, t, meter, format)) << "format " << format << " time " << t;
+        }
+    }
+    // ISO 8601: the day after the date line's, past midnight.
+    std::string iso;
+    rix::AppendTimeStamp(iso, state, 1000.0 + 2000.0 + 3723004.0, 99, rix::kIsoTimeFormat);
+    EXPECT_EQ(iso, "2025-01-01T01:02:03.004Z");
+    iso.clear();
+    EXPECT_EQ(rix::AppendTimeStamp(iso, state, 0.0, 99, 9), 0);  // unknown format: nothing
+    EXPECT_EQ(iso, "");
 }
 
 }  // namespace
