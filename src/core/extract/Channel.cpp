@@ -377,8 +377,9 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
             line[length] = '\0';
             int newLength = length;
             if (!AppendLineTime(w.recordTime, newLength, line)) return 0;
+            // The sinks get the line without the time the file appends to it.
             EmitLine(ctx, channel, stream, w.recordTime, std::string_view(line, static_cast<size_t>(newLength)),
-                     WithoutLineEnd(line, newLength), asRead);
+                     WithoutLineEnd(w.record, length), asRead);
             return 1;
         }
         case kXAscii:

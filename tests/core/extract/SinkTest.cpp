@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -263,15 +264,35 @@ TEST_F(ExampleSinks, TextRowsReachTheSinksWithoutStampOrLineEnd) {
         for (const Recorded::Event& e : r.events) {
             ASSERT_TRUE(e.line);
             EXPECT_EQ(e.text.find('\n'), std::string::npos);
-            // The file's text holds the row: after its stamp (T_ASCII, hex) or as it is.
+            // The file's text holds the row: after its stamp (T_ASCII, hex), before
+            // the time appended to it (ASCII_T), or as it is.
             bool found = false;
             for (size_t k = matched; k < lines.size() && !found; ++k) {
-                if (lines[k] == e.text || lines[k].find("\t" + e.text) != std::string::npos) {
+                if (lines[k] == e.text || lines[k].find("\t" + e.text) != std::string::npos ||
+                    lines[k].rfind(e.text + "\t", 0) == 0 || lines[k].rfind(e.text + ",\t", 0) == 0) {
                     found = true;
                     matched = k + 1;
                 }
             }
             EXPECT_TRUE(found) << e.text;
+        }
+    }
+}
+
+TEST_F(ExampleSinks, AsciiTLinesReachTheSinksWithoutTheTimeTheFileAppends) {
+    Run(true);
+    for (int id : {13, 22}) {
+        SCOPED_TRACE(id);
+        const Recorded& r = sink.channels[id];
+        const std::vector<std::string> lines = SplitLines(ChannelFile(out, id));
+        ASSERT_FALSE(r.events.empty());
+        ASSERT_EQ(lines.size(), r.events.size());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            char stamp[64];
+            std::snprintf(stamp, sizeof stamp, "%1.0f", r.events[i].time);
+            const std::string& text = r.events[i].text;
+            EXPECT_TRUE(lines[i] == text + "\t" + stamp || lines[i] == text + ",\t" + stamp)
+                << lines[i] << " / " << text;
         }
     }
 }
