@@ -3,7 +3,9 @@
 namespace rix {
 
 Context::~Context() {
-    // Outputs a run did not complete are removed, never left under their names.
+    // Outputs a run did not complete are removed, never left under their names;
+    // the run's sinks are not owned and may be gone by now.
+    sinks = RunSinks{};
     DiscardAllOutputs(*this);
     log.output.reset();
     log.file = nullptr;
@@ -12,6 +14,7 @@ Context::~Context() {
 void Context::Reset() {
     // Outputs of an input that did not complete its run are removed, as when
     // a context is destroyed.
+    sinks = RunSinks{};
     DiscardAllOutputs(*this);
     log = DebugLog{};  // closes and removes an open log
     tap.Attach(nullptr);

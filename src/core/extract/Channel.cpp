@@ -10,6 +10,7 @@
 #include "meters/Ascii.h"
 #include "setup/MeterType.h"
 #include "utilities/FileIo.h"
+#include "utilities/NumberText.h"
 #include "meters/Devfile.h"
 #include "meters/Drivers.h"
 #include "meters/Gps.h"
@@ -41,11 +42,15 @@ std::FILE* OpenBuffered(Context& ctx, const std::string& path, const char* mode,
     return f;
 }
 
-void WriteBytes(std::FILE* stream, const char* bytes, int count) {
-    if (stream && count > 0) std::fwrite(bytes, 1, static_cast<size_t>(count), stream);
+// The text of a line without its line end (CR LF or a line feed alone).
+std::string_view WithoutLineEnd(const char* text, int length) {
+    size_t n = static_cast<size_t>(std::max(length, 0));
+    if (n > 0 && text[n - 1] == '\n') {
+        --n;
+        if (n > 0 && text[n - 1] == '\r') --n;
+    }
+    return std::string_view(text, n);
 }
-
-void WriteLineEnd(std::FILE* stream) { std::fputs("\r\n", stream); }
 
 int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
     return ParseDateTimeLine(ctx, record.line, record.length, record.time, record.offsetHours,
@@ -59,19 +64,24 @@ bool IsDeviceFileMeter(int meterType) { return DriverFor(meterType).rawExtraLine
 void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowValues& values,
                          int n, std::FILE* stream) {
     if (w.headerPending) {
-        w.headerLines = 1;
-        w.columnCount = WriteTimeTitles(format, stream);
         const int titles = std::clamp(values.titleCount, n, kMaxRowValues);
+        std::vector<ColumnInfo> columns(static_cast<size_t>(titles));
         for (int i = 0; i < titles; ++i) {
-            std::fprintf(stream, "\t%s", values.titles[i]);
-            ++w.columnCount;
+            ColumnInfo& c = columns[static_cast<size_t>(i)];
+            c.title = values.titles[i];
+            c.unit = UnitOfTitle(c.title);
+            c.format = FormatOfPrecisionCode(values.precision[i]);
         }
-        WriteLineEnd(stream);
+        w.headerLines = 1;
+        w.columnCount = EmitTitleLine(ctx, w.channelId, stream, format, std::move(columns));
         w.headerPending = 0;
     }
-    WriteTimeStamp(ctx.julian, w.recordTime, 99, format, stream);
-    for (int i = 0; i < n; ++i) WritePrecisionValue(stream, values.values[i], values.precision[i]);
-    WriteLineEnd(stream);
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(w.channelId, w.recordTime);
+    for (int i = 0; i < n; ++i) sample.Add(values.values[i], FormatOfPrecisionCode(values.precision[i]));
+    RowLayout layout;
+    layout.format = format;
+    EmitRow(ctx, stream, sample, layout);
 }
 
 // A complete line (line feed included) sits in the record buffer.
@@ -163,11 +173,9 @@ int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
         }
         out.merge = std::move(merge);
         out.mergePath = mergePath;
-        std::fprintf(out.merge->Stream(), "%s %d %s \r\n", ExtensionWithoutDot(ext).c_str(),
-                     static_cast<int>(base.size()), base.c_str());
+        ctx.channelState.text.Raw(out.merge->Stream(), MergeHeaderLine(ExtensionWithoutDot(ext), base));
     }
-    out.entries[channelId] = Format("%1d %d %s %s ", channelId, static_cast<int>(path.size()), path.c_str(),
-                                    keyword.c_str());
+    out.entries[channelId] = MergeEntryStart(channelId, path, keyword);
     out.current = channelId;
     return 1;
 }
@@ -192,6 +200,7 @@ bool OutputWriteFailed(Context& ctx, int channelId) {
 
 int CloseChannelFile(Context& ctx, int channelId) {
     if (!ValidChannel(channelId)) return 0;
+    EmitEnd(ctx, channelId);
     OutputRegistry& out = ctx.channelState.outputs;
     out.streams[channelId] = nullptr;
     std::unique_ptr<OutputFile> file = std::move(out.files[channelId]);
@@ -203,12 +212,13 @@ int CloseChannelFile(Context& ctx, int channelId) {
         return 0;
     }
     ++out.completed;
-    if (out.merge && out.merge->IsOpen()) std::fputs(entry.c_str(), out.merge->Stream());
+    if (out.merge && out.merge->IsOpen()) ctx.channelState.text.Raw(out.merge->Stream(), entry);
     return 1;
 }
 
 void DiscardChannelFile(Context& ctx, int channelId) {
     if (!ValidChannel(channelId)) return;
+    EmitEnd(ctx, channelId);
     OutputRegistry& out = ctx.channelState.outputs;
     out.streams[channelId] = nullptr;
     out.files[channelId].reset();
@@ -245,7 +255,7 @@ void DiscardAllOutputs(Context& ctx) {
 void FinishChannelEntry(Context& ctx, int headerLines, int columnCount) {
     OutputRegistry& out = ctx.channelState.outputs;
     if (!ValidChannel(out.current) || out.entries[out.current].empty()) return;
-    out.entries[out.current] += Format("%1d %1d\r\n", headerLines, columnCount);
+    out.entries[out.current] += MergeEntryEnd(headerLines, columnCount);
 }
 
 int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
@@ -327,20 +337,24 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
     const bool engineering = dataOutput != 0;
     const int length = std::clamp(w.lineLength, 0, kLineCapacity);
 
+    const std::string_view text(w.record, static_cast<size_t>(length));
+    LineLayout asRead;  // the line as it came, its own line end included
     switch (meterType) {
         case kAscii:
-            WriteBytes(stream, w.record, length);
+            EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
             return 1;
-        case kTAscii:
-            if (stream && engineering) {
-                WriteTimeStamp(ctx.julian, w.recordTime, 99, format, stream);
-                std::fputc('\t', stream);
-            }
-            WriteBytes(stream, w.record, length);
+        case kTAscii: {
+            LineLayout stamped;
+            stamped.stamp = stream && engineering;
+            stamped.format = format;
+            EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
+                     stamped);
             return 1;
+        }
         case kAsciiT: {
             if (!engineering) {
-                WriteBytes(stream, w.record, length);
+                EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
+                         asRead);
                 return 1;
             }
             char line[kRecordSize];
@@ -348,7 +362,9 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
             line[length] = '\0';
             int newLength = length;
             if (!AppendLineTime(w.recordTime, newLength, line)) return 0;
-            WriteBytes(stream, line, newLength);
+            // The sinks get the line without the time the file appends to it.
+            EmitLine(ctx, channel, stream, w.recordTime, std::string_view(line, static_cast<size_t>(newLength)),
+                     WithoutLineEnd(w.record, length), asRead);
             return 1;
         }
         case kXAscii:
@@ -382,8 +398,9 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
     if (engineering) {
         WriteEngineeringRow(ctx, w, format, values, n, stream);
     } else {
-        WriteBytes(stream, w.record, length);
-        if (IsDeviceFileMeter(meterType)) WriteLineEnd(stream);
+        LineLayout asRead;
+        if (IsDeviceFileMeter(meterType)) asRead.end = "\r\n";
+        EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
     }
     return n;
 }
@@ -398,15 +415,25 @@ int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int coun
         w.firstTime = t;
     }
     if (stream) {
+        const std::string_view data(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
         if (meterType == kHexOutput) {
-            std::fprintf(stream, "%1.0lf\t%02x", t, bytes[0]);
+            std::string& text = ctx.channelState.lineText;
+            text.clear();
+            AppendHex2(text, bytes[0]);
             for (int i = 1; i <= count; ++i) {
-                if (i % 10 == 0) std::fputc(' ', stream);  // after every tenth byte
-                if (i < count) std::fprintf(stream, " %02x", bytes[i]);
+                if (i % 10 == 0) text.push_back(' ');  // after every tenth byte
+                if (i < count) {
+                    text.push_back(' ');
+                    AppendHex2(text, bytes[i]);
+                }
             }
-            WriteLineEnd(stream);
+            LineLayout stamped;  // whole milliseconds, as format 1 writes them
+            stamped.stamp = true;
+            stamped.format = 1;
+            stamped.end = "\r\n";
+            EmitLine(ctx, channel, stream, t, text, stamped);
         } else {
-            std::fwrite(bytes, 1, static_cast<size_t>(count), stream);
+            EmitRaw(ctx, channel, stream, t, data);
         }
     }
     w.lastTime = t;
@@ -415,21 +442,10 @@ int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int coun
 
 void WritePrecisionValue(std::FILE* stream, double value, int precisionCode) {
     if (!stream) return;
-    const char* format;
-    switch (precisionCode) {
-        case 0: format = "\t%1.0lf"; break;
-        case 1: format = "\t%3.1lf"; break;
-        case 2: format = "\t%4.2lf"; break;
-        case 3: format = "\t%5.3lf"; break;
-        case 4: format = "\t%6.4lf"; break;
-        case 5: format = "\t%7.5lf"; break;
-        case 7: format = "\t%9.7lf"; break;
-        case 8: format = "\t%10.8lf"; break;
-        case 9: format = "\t%11.9lf"; break;
-        case 10: format = "\t%12.10lf"; break;
-        default: format = "\t%8.6lf"; break;
-    }
-    std::fprintf(stream, format, value);
+    const ValueFormat f = FormatOfPrecisionCode(precisionCode);
+    std::string text("\t");
+    AppendFixed(text, value, f.width, f.precision);
+    std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 }  // namespace rix

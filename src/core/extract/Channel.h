@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "extract/Emit.h"
+#include "extract/TextSink.h"
 #include "extract/WriterInput.h"
 #include "meters/Devfile.h"
 #include "meters/Dmm22_812.h"
@@ -75,6 +77,7 @@ struct ChannelWriter {
     FlowSetup flow;                // KXFLOW device file
     HobiDepthCalibration hobi;     // ABETA, CBETA, HYDROSCAT6 device file
     GpsDepth gpsDepth;             // the echo sounder on a GPS channel's line
+    ChannelSinkState sinks;        // what the run's extra sinks have been told of the channel
 };
 
 // The 50 writer records, on the heap: the framed meters' buffers make them large.
@@ -122,6 +125,9 @@ struct OutputRegistry {
 struct ChannelState {
     WriterTable writers;
     OutputRegistry outputs;
+    TextSink text;  // writes every channel file's bytes
+    Sample sample;  // the row being handed on (large: kept here, not on the stack)
+    std::string lineText;  // a text row being built
 };
 
 void ResetChannel(Context& ctx, int channelId);

@@ -15,6 +15,7 @@
 #include "Context.h"
 #include "extract/Channel.h"
 #include "meters/Gps.h"
+#include "utilities/NumberText.h"
 
 namespace rix {
 
@@ -24,14 +25,6 @@ constexpr double kMsPerDay = 86400000.0;
 
 // Day of year before the first of each month, January to December.
 constexpr int kMonthStart[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-
-// Writes the formatted text of a snprintf call, never more than the buffer holds.
-void WriteBuffer(std::FILE* stream, const char* buffer, int n, size_t size) {
-    if (stream == nullptr || n <= 0) return;
-    size_t len = static_cast<size_t>(n);
-    if (len >= size) len = size - 1;
-    std::fwrite(buffer, 1, len, stream);
-}
 
 // Reads one integer the way "%d" does: leading white space, an optional sign,
 // at least one digit. Never reads at or past end; values beyond the range of
@@ -168,11 +161,25 @@ void WriteIso(int year, long long dayOfYear, long long ms, char out[32]) {
     const int minute = static_cast<int>(ms / 60000 % 60);
     const int second = static_cast<int>(ms / 1000 % 60);
     const int milli = static_cast<int>(ms % 1000);
-    char text[96];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", year % 10000,
-                                month, day, hour, minute, second, milli);
-    const size_t length = static_cast<size_t>(std::clamp(n, 0, 31));
-    std::memcpy(out, text, length);
+    // Always 24 characters: ms is within a day and the year below 10000.
+    std::string text;
+    text.reserve(32);
+    AppendInt(text, year % 10000, 4, true);
+    text.push_back('-');
+    AppendInt(text, month, 2, true);
+    text.push_back('-');
+    AppendInt(text, day, 2, true);
+    text.push_back('T');
+    AppendInt(text, hour, 2, true);
+    text.push_back(':');
+    AppendInt(text, minute, 2, true);
+    text.push_back(':');
+    AppendInt(text, second, 2, true);
+    text.push_back('.');
+    AppendInt(text, milli, 3, true);
+    text.push_back('Z');
+    const size_t length = std::min<size_t>(text.size(), 31);
+    std::memcpy(out, text.data(), length);
     out[length] = '\0';
 }
 
@@ -251,53 +258,48 @@ void ClearJulianTable(JulianState& state) {
 }
 
 
-int WriteTimeTitles(int format, std::FILE* stream) {
-    const char* title = nullptr;
-    int columns = 1;
+const char* TimeTitles(int format, int& columns) {
+    columns = 1;
     switch (format) {
     case 0:
     case 1:
     case 7:
-        title = "Time(ms)";
-        break;
+        return "Time(ms)";
     case 2:
     case 3:
-        title = "Time(Secs)";
-        break;
+        return "Time(Secs)";
     case 4:
-        title = "JulianDay";
-        break;
+        return "JulianDay";
     case 5:
-        title = "YrJulianDay";
-        break;
+        return "YrJulianDay";
     case 6:
-        title = "Year\tJulianDay";
         columns = 2;
-        break;
+        return "Year\tJulianDay";
     case kIsoTimeFormat:
-        title = "DateTimeUTC";
-        break;
+        return "DateTimeUTC";
     default:
-        break;  // unknown format: no title, still one column
+        return "";  // unknown format: no title, still one column
     }
-    if (title != nullptr && stream != nullptr) std::fputs(title, stream);
+}
+
+int WriteTimeTitles(int format, std::FILE* stream) {
+    int columns = 1;
+    const char* title = TimeTitles(format, columns);
+    if (stream != nullptr) std::fputs(title, stream);
     return columns;
 }
 
-int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, int format,
-                   std::FILE* stream) {
-    char buffer[128];
-    int n = 0;
-    int columns = 1;
+int AppendTimeStamp(std::string& out, const JulianState& state, double timeMs, double meterTime,
+                    int format) {
     switch (format) {
     case 0:
     case 1:
-        n = std::snprintf(buffer, sizeof buffer, "%1.0lf", timeMs);
-        break;
+        AppendFixed(out, timeMs, 1, 0);
+        return 1;
     case 2:
     case 3:
-        n = std::snprintf(buffer, sizeof buffer, "%4.3lf", timeMs * 0.001);
-        break;
+        AppendFixed(out, timeMs * 0.001, 4, 3);
+        return 1;
     case 4:
     case 5:
     case 6: {
@@ -309,32 +311,43 @@ int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, in
         const long yearCode = static_cast<long>(julian) / 1000;
         const double day = julian - static_cast<double>(yearCode) * 1000.0;
         if (format == 4) {
-            n = std::snprintf(buffer, sizeof buffer, "%12.8lf", day);
-        } else if (format == 5) {
-            n = std::snprintf(buffer, sizeof buffer, "%1ld%012.8lf", yearCode % 1000, day);
-        } else {
-            n = std::snprintf(buffer, sizeof buffer, "%4ld\t%012.8lf", yearCode, day);
-            columns = 2;
+            AppendFixed(out, day, 12, 8);
+            return 1;
         }
-        break;
+        if (format == 5) {
+            AppendInt(out, yearCode % 1000, 1);
+            AppendFixed(out, day, 12, 8, true);
+            return 1;
+        }
+        AppendInt(out, yearCode, 4);
+        out.push_back('\t');
+        AppendFixed(out, day, 12, 8, true);
+        return 2;
     }
     case 7:
-        n = std::snprintf(buffer, sizeof buffer, "%1.0lf", meterTime);
-        break;
+        AppendFixed(out, meterTime, 1, 0);
+        return 1;
     case kIsoTimeFormat: {
+        char buffer[32];
         int code = 0;
         double ms = 0;
         if (DayOf(state, timeMs, code, ms))
             FormatIsoStamp(code, ms, buffer);
         else
             std::memcpy(buffer, "0000-00-00T00:00:00.000Z", 25);
-        n = static_cast<int>(std::strlen(buffer));
-        break;
+        out.append(buffer);
+        return 1;
     }
     default:
         return 0;
     }
-    WriteBuffer(stream, buffer, n, sizeof buffer);
+}
+
+int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, int format,
+                   std::FILE* stream) {
+    std::string text;
+    const int columns = AppendTimeStamp(text, state, timeMs, meterTime, format);
+    if (stream != nullptr && !text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
     return columns;
 }
 

@@ -67,8 +67,17 @@ void SetJulianEntry(JulianState& state, int code, double midnight, double madeAt
 
 void ClearJulianTable(JulianState& state);
 
+// The title(s) of the format ("" for an unknown one); columns gets 2 for
+// format 6, else 1.
+const char* TimeTitles(int format, int& columns);
 // Writes the title(s) of the format; returns 2 for format 6, else 1.
 int WriteTimeTitles(int format, std::FILE* stream);
+// A time-stamp format the writers know (0 to 8).
+inline bool KnownTimeFormat(int format) { return format >= 0 && format <= kIsoTimeFormat; }
+// Appends the time stamp with no leading separator; returns the columns
+// written (0 for an unknown format, which writes nothing).
+int AppendTimeStamp(std::string& out, const JulianState& state, double timeMs, double meterTime,
+                    int format);
 // Writes the time stamp with no leading separator; returns the columns written.
 int WriteTimeStamp(const JulianState& state, double timeMs, double meterTime, int format,
                    std::FILE* stream);

@@ -15,6 +15,7 @@ constexpr int kMaxSampleValues = 220;
 struct ValueFormat {
     int8_t width = 8;
     int8_t precision = 6;
+    bool zeroPad = false;  // "%0<width>.<precision>f": zeros after the sign (counters such as "%03d")
 };
 
 // One value column of a channel.
@@ -71,6 +72,13 @@ public:
     virtual void Row(const Sample& sample) = 0;
     // A text row as written, without its time stamp and line end.
     virtual void Line(int channel, double timeMs, std::string_view text) = 0;
+    // Bytes the text file copies as they came (raw data output, BINARY,
+    // device-file header copies): nothing a sink of values needs to read.
+    virtual void Raw(int channel, double timeMs, std::string_view bytes) {
+        (void)channel;
+        (void)timeMs;
+        (void)bytes;
+    }
     // The channel's data have all been handed on.
     virtual void EndChannel(int channel) { (void)channel; }
     // The run completed: make the output whole. False when it could not be

@@ -1,7 +1,10 @@
 #include "meters/Ascii.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "utilities/NumberText.h"
 
 namespace rix {
 
@@ -21,14 +24,14 @@ int AppendLineTime(double lineTime, int& length, char* line) {
     }
     const bool comma = std::memchr(line, ',', static_cast<size_t>(text)) != nullptr;
 
-    char suffix[400];
-    int n = std::snprintf(suffix, sizeof suffix, comma ? ",\t%1.0lf\r\n" : "\t%1.0lf\r\n", lineTime);
-    if (n < 0) return 0;
-    if (n >= static_cast<int>(sizeof suffix)) n = static_cast<int>(sizeof suffix) - 1;
+    std::string suffix(comma ? ",\t" : "\t");
+    AppendFixed(suffix, lineTime, 1, 0);
+    suffix.append("\r\n");
+    const int n = static_cast<int>(std::min<size_t>(suffix.size(), 399));
 
     // A line already at the buffer's limit gives up its last characters to the time.
     if (text + n > kLineBuffer - 1) text = kLineBuffer - 1 - n;
-    std::memcpy(line + text, suffix, static_cast<size_t>(n));
+    std::memcpy(line + text, suffix.data(), static_cast<size_t>(n));
     length = text + n;
     line[length] = '\0';
     return 1;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "Context.h"
 #include "archive/Archive.h"
 #include "archive/Pump.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
 #include "extract/Rix.h"
 #include "meters/Devfile.h"
@@ -42,35 +44,36 @@ int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending
 
     if (headerPending) {
         headerPending = 0;
-        int columns = WriteTimeTitles(format, stream);
-        std::fputs("\tP(dbars)\tTemp(C)\tConduct\tSal(PSU)", stream);
-        columns += 4;
-        if (second) {
-            std::fputs("\tRTemp(C)", stream);
-            ++columns;
-        }
+        std::vector<ColumnInfo> columns = {{"P(dbars)", "dbar", {5, 3}},
+                                           {"Temp(C)", "degree_Celsius", {7, 4}},
+                                           {"Conduct", "S m-1", {8, 5}},
+                                           {"Sal(PSU)", "1", {7, 4}}};
+        if (second) columns.push_back({"RTemp(C)", "degree_Celsius", {7, 4}});
         if (HasSbeVoltageTitles(s.voltageMeterType)) {
-            columns += SbeVoltageTitles(ctx, s.voltageMeterType, stream);
+            SbeVoltageTitles(ctx, s.voltageMeterType, columns);
         } else {
-            for (int v = 0; v < volts; ++v) std::fputs("\tSpare(V)", stream);
-            columns += volts;
+            for (int v = 0; v < volts; ++v) columns.push_back({"Spare(V)", "V", {6, 4}});
         }
-        std::fputs("\r\n", stream);
+        const int count = EmitTitleLine(ctx, channel, stream, format, std::move(columns));
         if (channel > 0 && channel < kChannelCount) {
             ChannelWriter& w = ctx.channelState.writers[static_cast<size_t>(channel)];
             w.headerLines = 1;
-            w.columnCount = columns;
+            w.columnCount = count;
         }
     }
 
-    const char sep = s.separator;
-    WriteTimeStamp(ctx.julian, row.time, 99, format, stream);
-    std::fprintf(stream, "%c%5.3lf%c%7.4lf%c%8.5lf%c%7.4lf", sep, row.pressure, sep,
-                 row.temperature, sep, row.conductivity, sep, row.salinity);
-    if (second) std::fprintf(stream, "%c%7.4lf", sep, row.temperature2);
-    for (int v = 0; v < volts; ++v)
-        std::fprintf(stream, "%c%6.4f", sep, static_cast<double>(row.volts[v]));
-    std::fputs("\r\n", stream);
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(channel, row.time);
+    sample.Add(row.pressure, {5, 3});
+    sample.Add(row.temperature, {7, 4});
+    sample.Add(row.conductivity, {8, 5});
+    sample.Add(row.salinity, {7, 4});
+    if (second) sample.Add(row.temperature2, {7, 4});
+    for (int v = 0; v < volts; ++v) sample.Add(static_cast<double>(row.volts[v]), {6, 4});
+    RowLayout layout;
+    layout.format = format;
+    layout.separator = s.separator;
+    EmitRow(ctx, stream, sample, layout);
     return 1;
 }
 

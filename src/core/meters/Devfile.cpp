@@ -86,6 +86,7 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
         if (problem) *problem = "device file " + path + " cannot be opened";
         return 0;
     }
+    ctx.channelState.writers[channel].sinks.deviceFile = path;
     DeviceFileCall call;
     call.dataOutput = dataOutput;
     call.channel = channel;
@@ -98,6 +99,9 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
     switch (driver.deviceUse) {
         case DeviceFileUse::kRead:
             read = driver.readDevice(ctx, call);
+            // A Sea-Bird .CON names the instrument by its temperature sensor.
+            if (read && driver.kind == WriterKind::kSbe && ctx.sbe.cal.temperatureSerial != 0)
+                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.sbe.cal.temperatureSerial);
             break;
         case DeviceFileUse::kUnread:
             break;  // opened and closed unread

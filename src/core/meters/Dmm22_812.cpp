@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
 
 namespace rix {
@@ -69,10 +70,7 @@ void DecodeFrame(Context& ctx, ChannelWriter& w, DmmChannelState& s, const Write
     std::FILE* out = in.stream;
     if (w.headerPending) {
         w.headerPending = 0;
-        if (out) {
-            WriteTimeTitles(in.format, out);
-            std::fprintf(out, "\t%s\r\n", unit);
-        }
+        if (out) EmitTitleLine(ctx, in.channel, out, in.format, {{unit, "mA", {4, 2}}});
     }
     s.lastReading = value;
     s.lastTime = frameTime;
@@ -84,8 +82,12 @@ void DecodeFrame(Context& ctx, ChannelWriter& w, DmmChannelState& s, const Write
     w.lastTime = frameTime;
     ++w.linesWritten;
     if (!out) return;
-    WriteTimeStamp(ctx.julian, frameTime, 99, in.format, out);
-    std::fprintf(out, "\t%4.2lf\r\n", value);
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(in.channel, frameTime);
+    sample.Add(value, {4, 2});
+    RowLayout layout;
+    layout.format = in.format;
+    EmitRow(ctx, out, sample, layout);
 }
 
 }  // namespace

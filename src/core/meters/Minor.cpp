@@ -2,9 +2,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
+#include "utilities/NumberText.h"
 
 namespace rix {
 
@@ -45,7 +49,28 @@ bool ThermoFrameValid(const uint8_t* f) {
     return (sum & 0xFFu) == 0xFFu;
 }
 
-void ThermoFrame(ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
+// The thermometer bath's file has no title line; the sinks get its two columns.
+void ThermoColumns(Context& ctx, ChannelWriter& w) {
+    if (!w.sinks.columns.empty()) return;
+    SetChannelColumns(ctx, w.channelId, {{"I-Temp(C)", "degree_Celsius", {4, 2}},
+                                         {"X-Temp(C)", "degree_Celsius", {4, 2}}});
+}
+
+// A raw row: the time, the reading's name and value.
+void ThermoRawLine(Context& ctx, const WriterInput& in, double time, const char* name, double value) {
+    std::string& text = ctx.channelState.lineText;
+    text.assign(name);
+    text.push_back(' ');
+    AppendFixed(text, value, 4, 2);
+    text.push_back('\t');
+    LineLayout layout;  // whole milliseconds, as format 1 writes them
+    layout.stamp = true;
+    layout.afterStamp = " ";
+    layout.end = "\r\n";
+    EmitLine(ctx, in.channel, in.stream, time, text, layout);
+}
+
+void ThermoFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
     const uint8_t* f = s.thermo;
     const double recordTime = s.thermoTime[0];
     const int16_t raw = static_cast<int16_t>((f[6] << 8) | f[7]);
@@ -58,14 +83,21 @@ void ThermoFrame(ChannelWriter& w, MinorChannelState& s, const WriterInput& in) 
     ++s.thermoFrames;
     if (s.thermoFrames < 2 || !in.stream) return;  // the first frame only primes the values
     if (f[3] == 0x20) {
-        if (in.dataOutput != 0)
-            std::fprintf(in.stream, "%1.0lf\t%4.2f\t%4.2f\r\n", recordTime, s.internalTemp,
-                         s.externalTemp);
-        else
-            std::fprintf(in.stream, "%1.0lf I-Temp(C) %4.2f\t\r\n", recordTime, s.internalTemp);
+        if (in.dataOutput != 0) {
+            w.channelId = in.channel;
+            ThermoColumns(ctx, w);
+            Sample& sample = ctx.channelState.sample;
+            sample.Clear(in.channel, recordTime);
+            sample.Add(s.internalTemp, {4, 2});
+            sample.Add(s.externalTemp, {4, 2});
+            RowLayout layout;  // whole milliseconds, as format 1 writes them
+            EmitRow(ctx, in.stream, sample, layout);
+        } else {
+            ThermoRawLine(ctx, in, recordTime, "I-Temp(C)", s.internalTemp);
+        }
         ++w.linesWritten;
     } else if (f[3] == 0x21 && in.dataOutput == 0) {
-        std::fprintf(in.stream, "%1.0lf X-Temp(C) %4.2f\t\r\n", recordTime, s.externalTemp);
+        ThermoRawLine(ctx, in, recordTime, "X-Temp(C)", s.externalTemp);
         ++w.linesWritten;
     }
 }
@@ -85,6 +117,26 @@ bool XmfDataTag(const uint8_t* f) {
     return i < 12 && f[i] >= '0' && f[i] <= '9';
 }
 
+// The XMF file has no title line; the sinks get its columns: the frame's
+// sequence number, its three thermistor channels (degrees Celsius in
+// engineering units, counts in raw output), three sixty-fourths words, the
+// sample count and word, and the samples.
+void XmfColumns(Context& ctx, int channel, bool engineering) {
+    const char* temperatureUnit = engineering ? "degree_Celsius" : "";
+    std::vector<ColumnInfo> columns = {{"Sequence", "", {3, 0, true}},
+                                       {engineering ? "Temp1(C)" : "Temp1", temperatureUnit, {4, 2}},
+                                       {"Channel2", "", {4, 2}},
+                                       {engineering ? "Temp3(C)" : "Temp3", temperatureUnit, {4, 2}},
+                                       {"Word30", "", {5, 1}},
+                                       {"Word32", "", {5, 1}},
+                                       {"Word34", "", {5, 1}},
+                                       {"Count", "1", {1, 0}},
+                                       {"Word38", "", {1, 0}}};
+    for (int i = 0; i < kXmfSamples; ++i)
+        columns.push_back({"Sample" + std::to_string(i + 1), "", {1, 0}});
+    SetChannelColumns(ctx, channel, std::move(columns));
+}
+
 void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
     const uint8_t* f = s.xmf;
     const double time = s.xmfTime[0];
@@ -95,10 +147,21 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
     if (w.headerPending) {
         w.headerPending = 0;
         s.xmfSequence = -1;
+        XmfColumns(ctx, in.channel, in.dataOutput != 0);
     }
     if (s.xmfSequence != -1 && sequence != s.xmfSequence + 1 &&
-        !(s.xmfSequence == 255 && sequence == 0) && out)
-        std::fprintf(out, "%5.3lf\tMISSING Mod%d\r\n", time * 0.001, sequence);
+        !(s.xmfSequence == 255 && sequence == 0) && out) {
+        std::string& text = ctx.channelState.lineText;
+        text.clear();
+        AppendFixed(text, time * 0.001, 5, 3);
+        text.push_back('\t');
+        const size_t stamp = text.size();
+        text.append("MISSING Mod");
+        AppendInt(text, sequence);
+        text.append("\r\n");
+        EmitLine(ctx, in.channel, out, time, text,
+                 std::string_view(text).substr(stamp, text.size() - stamp - 2), LineLayout{});
+    }
     s.xmfSequence = sequence;
 
     const unsigned count = U16(f, 36);
@@ -113,11 +176,21 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
     w.lastTime = time;
     ++w.linesWritten;
     if (!out) return;
-    WriteTimeStamp(ctx.julian, time, 99, in.format, out);
-    std::fprintf(out, "\t%03d\t%4.2f\t%4.2f\t%4.2f\t%5.1f\t%5.1f\t%5.1f\t%1u\t%1u", sequence, a, b, c,
-                 d, e, g, count, U16(f, 38));
-    for (int i = 0; i < kXmfSamples; ++i) std::fprintf(out, "\t%1u", U16(f, 40 + 2 * i));
-    std::fputs("\r\n", out);
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(in.channel, time);
+    sample.Add(sequence, {3, 0, true});
+    sample.Add(a, {4, 2});
+    sample.Add(b, {4, 2});
+    sample.Add(c, {4, 2});
+    sample.Add(d, {5, 1});
+    sample.Add(e, {5, 1});
+    sample.Add(g, {5, 1});
+    sample.Add(count, {1, 0});
+    sample.Add(U16(f, 38), {1, 0});
+    for (int i = 0; i < kXmfSamples; ++i) sample.Add(U16(f, 40 + 2 * i), {1, 0});
+    RowLayout layout;
+    layout.format = in.format;
+    EmitRow(ctx, out, sample, layout);
 }
 
 }  // namespace
@@ -140,7 +213,7 @@ int WriteThermoBath(Context& ctx, const WriterInput& in) {
         s.thermoTime[s.thermoLength] = in.time;
         if (++s.thermoLength < kThermoFrameSize) continue;
         if (ThermoFrameValid(s.thermo)) {
-            ThermoFrame(*w, s, in);
+            ThermoFrame(ctx, *w, s, in);
             s.thermoLength = 0;
         } else {
             DropFirst(s.thermo, s.thermoTime, s.thermoLength);
@@ -157,9 +230,10 @@ int WriteSbe32(Context& ctx, const WriterInput& in) {
         if (w->firstTime < 0) w->firstTime = in.time;
         w->lastTime = in.time;
         if (!in.stream) continue;
-        std::fprintf(in.stream, "%1.0lf\t", in.time);
-        std::fputc(c, in.stream);
-        std::fputs("\r\n", in.stream);
+        LineLayout layout;  // whole milliseconds, as format 1 writes them
+        layout.stamp = true;
+        layout.end = "\r\n";
+        EmitLine(ctx, in.channel, in.stream, in.time, std::string_view(&c, 1), layout);
     }
     return 0;
 }

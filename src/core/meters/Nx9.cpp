@@ -2,9 +2,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <strings.h>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
 #include "meters/Nxx.h"
 #include "setup/MeterType.h"
@@ -58,11 +61,31 @@ int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kNx9LineLimit);
 
     if (call.dataOutput != 0 && call.stream) {
-        std::fprintf(call.stream, "MorView ver 99.0A%c01-01-2000%c00:00:00 Create By RIX v4.XX%c%c",
-                     '\t', '\t', '\r', '\n');
-        CopyDeviceLines(lines, kNx9LineLimit, call.stream);
-        std::fprintf(call.stream, "1%c%c; aquisition bin size%c%c", '\t', '\t', '\r', '\n');
+        EmitRaw(ctx, call.channel, call.stream, -1,
+                "MorView ver 99.0A\t01-01-2000\t00:00:00 Create By RIX v4.XX\r\n");
+        CopyDeviceLines(ctx, call.channel, lines, kNx9LineLimit, call.stream);
+        EmitRaw(ctx, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
     }
+    // The rows' columns: the optical channels the header names, then the
+    // merge's titles of the rest (the reference variant's first scan carries
+    // the references after them).
+    std::vector<ColumnInfo> columns = AcHeaderColumns(lines, kNx9LineLimit);
+    const size_t optical = columns.size();
+    if (call.meterType == kNx9WRef) {
+        columns.push_back({"I-Temp", "degree_Celsius", {4, 2}});
+        columns.push_back({"__N/A__", "", {3, 1}});
+        columns.push_back({"P(dbars)", "dbar", {4, 2}});
+        columns.push_back({"__N/A__", "", {4, 2}});
+        for (size_t c = 0; c < optical; ++c)
+            columns.push_back({"Ref(" + columns[c].title + ")", "1", {7, 5}});
+    } else {
+        columns.push_back({"I-Temp", "degree_Celsius", {5, 2}});
+        columns.push_back({"__N/A__", "", {8, 6}});
+        columns.push_back({"P(dbars)", "dbar", {5, 3}});
+        columns.push_back({"__N/A__", "", {7, 4}});
+        columns.push_back({"__N/A__", "", {8, 6}});
+    }
+    SetChannelColumns(ctx, call.channel, std::move(columns));
 
     char word[1000] = {};
     if (lines.empty() || std::sscanf(lines[0].c_str(), "%999s", word) != 1 ||
@@ -103,6 +126,7 @@ int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
         for (int b = 0; b < d.bins; ++b) d.correction[c * d.bins + b] = at(3 + b);
     }
     d.loaded = true;
+    ctx.channelState.writers[call.channel].sinks.serialNumber = std::to_string(d.serial);
     st.device = std::move(d);
     return 1;
 }
@@ -149,27 +173,32 @@ int DecodeNx9Frame(Context& ctx, const uint8_t* f, double frameTime, bool refere
             w.offsetTime = 0;
         }
         w.lastTime = time;
-        WriteTimeStamp(ctx.julian, time, 99, format, out);
+        Sample& sample = ctx.channelState.sample;
+        sample.Clear(w.channelId, time);
         for (int c = 0; c < kNx9Channels; ++c) {
             const double v = AcChannelValue(Value3(f, base + 2 + 3 * c),
                                             Value3(f, kReferenceStart + 3 * c), d.pathLength,
                                             d.offset[c], d.bins ? d.Correction(c) : nullptr,
                                             d.binTemperature, bin, temperature);
-            std::fprintf(out, "%c%7.5lf", '\t', v);
+            sample.Add(v, {7, 5});
         }
         if (!reference) {
-            std::fprintf(out, "%c%5.2lf%c%8.6lf%c%5.3lf%c%7.4lf%c%8.6lf%c%c", '\t',
-                         shownTemperature, '\t', 0.0, '\t', pressure, '\t', wordB, '\t', 0.0,
-                         '\r', '\n');
-            continue;
-        }
-        if (scan == 0) {
-            std::fprintf(out, "%c%4.2lf%c%3.1lf%c%4.2lf%c%4.2lf", '\t', shownTemperature, '\t',
-                         referenceA, '\t', pressure, '\t', wordB);
+            sample.Add(shownTemperature, {5, 2});
+            sample.Add(0.0, {8, 6});
+            sample.Add(pressure, {5, 3});
+            sample.Add(wordB, {7, 4});
+            sample.Add(0.0, {8, 6});
+        } else if (scan == 0) {
+            sample.Add(shownTemperature, {4, 2});
+            sample.Add(referenceA, {3, 1});
+            sample.Add(pressure, {4, 2});
+            sample.Add(wordB, {4, 2});
             for (int c = 0; c < kNx9Channels; ++c)
-                std::fprintf(out, "%c%7.5lf", '\t', Value3(f, kReferenceStart + 3 * c) / 65536.0);
+                sample.Add(Value3(f, kReferenceStart + 3 * c) / 65536.0, {7, 5});
         }
-        std::fprintf(out, "%c%c", '\r', '\n');
+        RowLayout layout;
+        layout.format = format;
+        EmitRow(ctx, out, sample, layout);
     }
     return 1;
 }
@@ -185,7 +214,7 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
         if (length == 0) continue;
         const double frameTime = st.frame.time;
         if (in.dataOutput == 0) {
-            WriteRawFrame(st.frame, length, 6, in.stream);
+            WriteRawFrame(ctx, in.channel, st.frame, length, 6, in.stream);
             NoteFrameTime(w, frameTime, frameTime);
             result = 1;
         } else if (DecodeNx9Frame(ctx, st.frame.bytes, frameTime, in.meterType == kNx9WRef,

@@ -5,7 +5,9 @@
 #include <strings.h>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
+#include "utilities/NumberText.h"
 #include "meters/Nxx.h"
 
 namespace rix {
@@ -53,11 +55,10 @@ int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call) {
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kWavelengthLineLimit);
 
     if (call.dataOutput != 0 && call.stream) {
-        std::fprintf(call.stream,
-                     "MorView ver 99.0A%c01-01-2001%c00:00:00 Created By RIX v4.xx%c%c", '\t',
-                     '\t', '\r', '\n');
-        CopyDeviceLines(lines, kCopyLimit, call.stream);
-        std::fprintf(call.stream, "1%c%c; aquisition bin size%c%c", '\t', '\t', '\r', '\n');
+        EmitRaw(ctx, call.channel, call.stream, -1,
+                "MorView ver 99.0A\t01-01-2001\t00:00:00 Created By RIX v4.xx\r\n");
+        CopyDeviceLines(ctx, call.channel, lines, kCopyLimit, call.stream);
+        EmitRaw(ctx, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
     }
 
     char word[200] = {};
@@ -72,6 +73,10 @@ int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call) {
     unsigned serial = 0;
     if (lines.size() > 1 && std::sscanf(lines[1].substr(0, kHeaderLineLimit).c_str(), "%x", &serial) == 1)
         d.serial = static_cast<int>(serial);
+    if (lines.size() > 1) {
+        const std::vector<std::string> words = SplitFields(lines[1].substr(0, kHeaderLineLimit), " \t\f\v");
+        if (!words.empty()) ctx.channelState.writers[call.channel].sinks.serialNumber = words[0];
+    }
     HeaderField(lines, 4, 0, d.p0);
     HeaderField(lines, 4, 1, d.p1);
     HeaderField(lines, 6, 0, d.pathLength);
@@ -155,19 +160,27 @@ int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime,
     if (w.headerPending) {
         w.headerPending = 0;
         w.ac.firstInstrumentTime = instrumentTime;
-        int columns = WriteTimeTitles(format, out);
-        for (int j = 0; j < d.wavelengths; ++j) std::fprintf(out, "%cc%5.1f", '\t', d.cWavelength[j]);
-        for (int j = 0; j < d.wavelengths; ++j) std::fprintf(out, "%ca%5.1f", '\t', d.aWavelength[j]);
-        std::fprintf(out, "%ciTemp(C)%cConduct%cDepth%cXTemp%cSalinity%c%c", '\t', '\t', '\t', '\t',
-                     '\t', '\r', '\n');
-        w.columnCount += 2 * d.wavelengths + 5 + columns;
+        std::vector<ColumnInfo> columns;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int j = 0; j < d.wavelengths; ++j) {
+                std::string title(pass == 0 ? "c" : "a");
+                AppendFixed(title, pass == 0 ? d.cWavelength[j] : d.aWavelength[j], 5, 1);
+                columns.push_back({std::move(title), "m-1", {7, 5}});
+            }
+        }
+        columns.push_back({"iTemp(C)", "degree_Celsius", {5, 2}});
+        columns.push_back({"Conduct", "", {8, 6}});
+        columns.push_back({"Depth", "", {5, 3}});
+        columns.push_back({"XTemp", "", {7, 4}});
+        columns.push_back({"Salinity", "1", {8, 6}});
+        w.columnCount += EmitTitleLine(ctx, w.channelId, out, format, std::move(columns));
     }
 
     const double temperature = InternalTemperature(Word(f, 20));
     const AcBin bin = FindTemperatureBin(d, temperature);
-    if (WriteTimeStamp(ctx.julian, frameTime, instrumentTime - w.ac.firstInstrumentTime, format,
-                       out) == 0)
-        return 0;
+    if (!KnownTimeFormat(format)) return 0;
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(w.channelId, frameTime);
     const int wl = d.wavelengths;
     // c channels, then a channels; a wavelength the frame does not carry is written as 0.
     for (int pass = 0; pass < 2; ++pass) {
@@ -182,12 +195,18 @@ int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime,
                                    d.bins ? d.Correction(channel) : nullptr, d.binTemperature, bin,
                                    temperature);
             }
-            std::fprintf(out, "%c%7.5lf", '\t', v);
+            sample.Add(v, {7, 5});
         }
     }
-    std::fprintf(out, "%c%5.2lf%c%8.6lf%c%5.3lf%c%7.4lf%c%8.6lf%c%c", '\t',
-                 std::isfinite(temperature) ? temperature : kAcNoValue, '\t', 0.0, '\t', pressure,
-                 '\t', 0.0, '\t', 0.0, '\r', '\n');
+    sample.Add(std::isfinite(temperature) ? temperature : kAcNoValue, {5, 2});
+    sample.Add(0.0, {8, 6});
+    sample.Add(pressure, {5, 3});
+    sample.Add(0.0, {7, 4});
+    sample.Add(0.0, {8, 6});
+    RowLayout layout;
+    layout.format = format;
+    layout.meterTime = instrumentTime - w.ac.firstInstrumentTime;
+    EmitRow(ctx, out, sample, layout);
     return 1;
 }
 
@@ -203,7 +222,7 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
         const double frameTime = st.frame.time;
         const bool raw = in.dataOutput == 0;
         if (raw) {
-            WriteRawFrame(st.frame, length, 1, in.stream);
+            WriteRawFrame(ctx, in.channel, st.frame, length, 1, in.stream);
         } else if (!DecodeNxsFrame(ctx, st.frame.bytes, length, frameTime, in.format, w,
                                    in.stream)) {
             continue;

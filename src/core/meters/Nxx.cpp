@@ -1,11 +1,13 @@
 #include "meters/Nxx.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "setup/MeterType.h"
 
 namespace rix {
@@ -143,16 +145,37 @@ std::vector<std::string> ReadDeviceLines(std::FILE* file, size_t limit) {
     return lines;
 }
 
-int CopyDeviceLines(const std::vector<std::string>& lines, size_t limit, std::FILE* out) {
+int CopyDeviceLines(Context& ctx, int channel, const std::vector<std::string>& lines, size_t limit,
+                    std::FILE* out) {
     int copied = 0;
+    std::string text;
     for (const std::string& line : lines) {
         if (line.empty()) continue;
         ++copied;
-        if (!out) continue;
-        std::fwrite(line.data(), 1, std::min(line.size(), limit), out);
-        std::fputs("\r\n", out);
+        text.append(line, 0, std::min(line.size(), limit));
+        text.append("\r\n");
     }
+    if (out) EmitRaw(ctx, channel, out, -1, text);
     return copied;
+}
+
+std::vector<ColumnInfo> AcHeaderColumns(const std::vector<std::string>& lines, size_t limit) {
+    constexpr size_t kMergeTitleLength = 19;  // what the merge keeps of a title
+    std::vector<ColumnInfo> columns;
+    bool inBlock = false;
+    for (const std::string& whole : lines) {
+        if (whole.empty()) continue;  // not copied
+        const std::string line = whole.substr(0, limit);
+        if (line[0] != 'a' && line[0] != 'c') {
+            if (inBlock) break;
+            continue;
+        }
+        inBlock = true;
+        size_t end = 0;
+        while (end < line.size() && !std::isspace(static_cast<unsigned char>(line[end]))) ++end;
+        columns.push_back({line.substr(0, std::min(end, kMergeTitleLength)), "m-1", {7, 5}});
+    }
+    return columns;
 }
 
 std::vector<std::string> SplitFields(const std::string& line, const char* separators) {
@@ -206,11 +229,12 @@ void ResetAcDevices(Context& ctx) {
     }
 }
 
-void WriteRawFrame(const AcFrame& frame, int length, int padding, std::FILE* stream) {
+void WriteRawFrame(Context& ctx, int channel, const AcFrame& frame, int length, int padding,
+                   std::FILE* stream) {
     if (!stream) return;
-    std::fwrite(frame.bytes, 1, static_cast<size_t>(length), stream);
-    static const uint8_t zeros[8] = {};
-    std::fwrite(zeros, 1, static_cast<size_t>(padding), stream);
+    std::string bytes(reinterpret_cast<const char*>(frame.bytes), static_cast<size_t>(std::max(length, 0)));
+    bytes.append(static_cast<size_t>(std::max(padding, 0)), '\0');
+    EmitRaw(ctx, channel, stream, frame.time, bytes);
 }
 
 }  // namespace rix

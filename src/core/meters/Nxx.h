@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "extract/Sample.h"
+
 #include "extract/WriterInput.h"
 
 namespace rix {
@@ -106,8 +108,15 @@ double AcChannelValue(double signal, double reference, double pathLength, double
 // Text lines of a device file, CR and LF removed, each cut to limit characters.
 std::vector<std::string> ReadDeviceLines(std::FILE* file, size_t limit);
 
-// Copies the non-empty lines to the output, each followed by CR LF; returns their number.
-int CopyDeviceLines(const std::vector<std::string>& lines, size_t limit, std::FILE* out);
+// Copies the non-empty lines to the channel's output, each followed by CR LF;
+// returns their number.
+int CopyDeviceLines(Context& ctx, int channel, const std::vector<std::string>& lines, size_t limit,
+                    std::FILE* out);
+
+// The value columns of an a/c meter file as the merge reads them from its
+// copied device-file header: the first word of each line of the first block
+// of lines that start with 'a' or 'c' ("a412", "c412"), in m-1.
+std::vector<ColumnInfo> AcHeaderColumns(const std::vector<std::string>& lines, size_t limit);
 
 // Reads count numbers free-format from lines[line] on (they may run over
 // several lines); fields that do not read give 0. line is left on the line
@@ -122,7 +131,8 @@ std::vector<std::string> SplitFields(const std::string& line, const char* separa
 bool ReadNumber(const std::string& field, double& value);
 
 // Writes a raw frame and the zero bytes that pad it in raw output.
-void WriteRawFrame(const AcFrame& frame, int length, int padding, std::FILE* stream);
+void WriteRawFrame(Context& ctx, int channel, const AcFrame& frame, int length, int padding,
+                   std::FILE* stream);
 
 // A frame written: the last time becomes its time; the first frame also sets
 // the first time and the offset time (offsetTime).

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
 #include "meters/Nxx.h"
 
@@ -72,7 +73,7 @@ int ReadPrismaDeviceFile(Context& ctx, const DeviceFileCall& call) {
     PrismaDevice& p = w.ac.prisma;
     p = PrismaDevice{};
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kLineLimit);
-    w.headerLines = CopyDeviceLines(lines, kLineLimit, call.stream);
+    w.headerLines = CopyDeviceLines(ctx, call.channel, lines, kLineLimit, call.stream);
 
     double wavelengths[24] = {};
     ReadSection(ctx, lines, "[wavelengths]", 24, wavelengths);
@@ -112,15 +113,21 @@ int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int form
     if (!out) return 0;
     if (w.headerPending) {
         w.headerPending = 0;
-        WriteTimeTitles(format, out);
+        std::vector<ColumnInfo> columns;
         for (int i = 0; i < kChannels; ++i) {
-            std::fprintf(out, "%c%dR%c%dA", '\t', p.wavelength[i], '\t', p.wavelength[i]);
-            for (int k = 0; k < kEmissions; ++k) std::fprintf(out, "%c%d", '\t', p.wavelength[8 + p.order[k]]);
+            const std::string wavelength = std::to_string(p.wavelength[i]);
+            columns.push_back({wavelength + "R", "", {5, 3}});
+            columns.push_back({wavelength + "A", "", {5, 3}});
+            for (int k = 0; k < kEmissions; ++k)
+                columns.push_back({std::to_string(p.wavelength[8 + p.order[k]]), "", {5, 3}});
         }
-        std::fprintf(out, "%ciTemp(C)%cDepth(m)%c%c", '\t', '\t', '\r', '\n');
+        columns.push_back({"iTemp(C)", "degree_Celsius", {5, 2}});
+        columns.push_back({"Depth(m)", "m", {5, 2}});
+        EmitTitleLine(ctx, w.channelId, out, format, std::move(columns));
         w.columnCount += 18 * kChannels + 2;
     }
-    WriteTimeStamp(ctx.julian, frameTime, 99, format, out);
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(w.channelId, frameTime);
     for (int i = 0; i < kChannels; ++i) {
         const int base = 16 + 40 * i;
         const double r = Unsigned(f, base);
@@ -128,17 +135,21 @@ int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int form
         const double* offsets = p.offsets[i];
         double a = offsets[7];
         if (r > 0 && s > 0) a = (offsets[6] - 3.8461538461538463 * std::log(s / r)) * 1000.0 + offsets[7];
-        std::fprintf(out, "%c%5.3f%c%5.3f", '\t', r, '\t', a);
+        sample.Add(r, {5, 3});
+        sample.Add(a, {5, 3});
         const double scale = r > 0 && p.reference[i] != 0 ? p.reference[i] / r : 1.0;
         for (int k = 0; k < kEmissions; ++k) {
             const int e = p.order[k];
             double value = Signed(f, base + 4 + 2 * e);
             if (p.useRefs) value = scale * value + offsets[8 + e];
-            std::fprintf(out, "%c%5.3f", '\t', value);
+            sample.Add(value, {5, 3});
         }
     }
-    std::fprintf(out, "%c%5.2f%c%5.2f%c%c", '\t', Signed(f, 252) * 0.01, '\t',
-                 Signed(f, 10) * p.depthScale + p.depthOffset, '\r', '\n');
+    sample.Add(Signed(f, 252) * 0.01, {5, 2});
+    sample.Add(Signed(f, 10) * p.depthScale + p.depthOffset, {5, 2});
+    RowLayout layout;
+    layout.format = format;
+    EmitRow(ctx, out, sample, layout);
     return 1;
 }
 
@@ -151,7 +162,7 @@ int WritePrisma(Context& ctx, const WriterInput& in) {
         const int length = AssembleAcFrame(in.meterType, in.time, in.bytes[i], st.frame);
         if (length == 0) continue;
         if (in.dataOutput == 0) {
-            WriteRawFrame(st.frame, length, 2, in.stream);
+            WriteRawFrame(ctx, in.channel, st.frame, length, 2, in.stream);
             // Raw PRISMA output counts its time from each frame; there is no first time.
             w.offsetTime = st.frame.time;
             w.lastTime = st.frame.time;

@@ -1,6 +1,7 @@
 #include "meters/Satlantic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +9,9 @@
 #include <strings.h>
 
 #include "Context.h"
+#include "extract/Emit.h"
 #include "extract/Misc.h"
+#include "utilities/NumberText.h"
 
 namespace rix {
 
@@ -255,11 +258,33 @@ float Polynomial(const SatlanticSensor& sensor, double x) {
 
 // The output text of one active sensor; false (with the message in error)
 // when its fit cannot be applied to its data type.
+// "%lu" of an unsigned long.
+void AppendUnsigned(std::string& out, unsigned long v) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v);
+    out.append(digits, static_cast<size_t>(r.ptr - digits));
+}
+
+// A text field as a number: the whole text must read, else NaN.
+double NumberOfText(const std::string& text) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const double v = std::strtod(begin, &end);
+    if (end == begin) return NAN;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0' ? v : NAN;
+}
+
+// cell is the text the file writes; value the number it shows (the text read
+// as a number for text fields, NaN where it holds none).
 bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* frame,
-                   std::string& cell, std::string& error) {
+                   std::string& cell, double& value, std::string& error) {
+    value = NAN;
     const SatlanticSensor& sensor = s.sensors[index];
     if (index == s.checksumIndex) {
-        cell = Format("%lu", static_cast<unsigned long>(ChecksumUpTo(s, sensor, frame)));
+        const unsigned long sum = static_cast<unsigned long>(ChecksumUpTo(s, sensor, frame));
+        AppendUnsigned(cell, sum);
+        value = static_cast<double>(sum);
         return true;
     }
     const RawField r = ReadField(sensor, frame);
@@ -273,12 +298,13 @@ bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* fra
             const unsigned g = static_cast<unsigned>(r.integer & 3);
             if (g >= sensor.calLines) {  // the gain code names no calibration line
                 cell = kNoValue;
+                value = 9999.999999;
                 return true;
             }
             const double counts = static_cast<double>(r.integer & ~static_cast<int64_t>(3));
-            const double value = static_cast<double>(Coefficient(sensor, g, 2)) *
-                                 Coefficient(sensor, g, 1) * (counts - Coefficient(sensor, g, 0));
-            cell = Format("%lf", value);
+            value = static_cast<double>(Coefficient(sensor, g, 2)) * Coefficient(sensor, g, 1) *
+                    (counts - Coefficient(sensor, g, 0));
+            AppendFixed(cell, value, 0, 6);
             return true;
         }
         case kFitOptic2:
@@ -290,7 +316,7 @@ bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* fra
                 error = Format("Invalid data type on %s.", kFitNames[sensor.fit]);
                 return false;
             }
-            double value = 0;
+            value = 0;
             if (sensor.fit == kFitOptic2) {
                 value = static_cast<double>(Coefficient(sensor, 0, 2)) * Coefficient(sensor, 0, 1) *
                         (x - Coefficient(sensor, 0, 0));
@@ -307,25 +333,29 @@ bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* fra
                 error = "Fit type POLYE is not currently implemented.";
                 return false;
             }
-            cell = Format("%lf", value);
+            AppendFixed(cell, value, 0, 6);
             return true;
         }
         case kFitCount:
             switch (sensor.dataType) {
                 case kSatBU:
-                    cell = Format("%lu", static_cast<unsigned long>(r.integer));
+                    AppendUnsigned(cell, static_cast<unsigned long>(r.integer));
+                    value = static_cast<double>(static_cast<unsigned long>(r.integer));
                     return true;
                 case kSatBS:
                 case kSatAI:
-                    cell = Format("%ld", static_cast<long>(r.integer));
+                    AppendInt(cell, static_cast<long>(r.integer));
+                    value = static_cast<double>(static_cast<long>(r.integer));
                     return true;
                 case kSatBF:
                 case kSatBD:
                 case kSatAF:
-                    cell = Format("%lf", x);
+                    AppendFixed(cell, x, 0, 6);
+                    value = x;
                     return true;
                 case kSatAS:
                     cell = r.text;
+                    value = NumberOfText(r.text);
                     return true;
                 default:
                     error = Format("Invalid data type on COUNT: TYPE %d", sensor.dataType);
@@ -336,7 +366,8 @@ bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* fra
                 error = Format("Invalid data type on TIME2: TYPE %d", sensor.dataType);
                 return false;
             }
-            cell = FormatTime2(sensor.dataType == kSatAS ? std::strtod(r.text.c_str(), nullptr) : x);
+            value = sensor.dataType == kSatAS ? std::strtod(r.text.c_str(), nullptr) : x;
+            cell = FormatTime2(value);
             return true;
         default:
             error = "Invalid fit type.";
@@ -510,48 +541,53 @@ int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput,
     }
 
     if (dataOutput == 0) {
-        size_t written = s.frameLength;
-        if (stream) written = std::fwrite(frame, 1, s.frameLength, stream);
+        if (stream)
+            EmitRaw(ctx, channel, stream, time,
+                    std::string_view(reinterpret_cast<const char*>(frame), s.frameLength));
         if (w.firstTime < 0) w.firstTime = time;
-        return static_cast<int>(written);
+        return static_cast<int>(s.frameLength);
     }
 
     // Convert every column first: a fit that cannot be applied drops the
     // frame before anything of its row is written.
-    std::vector<std::string> cells;
-    cells.reserve(static_cast<size_t>(s.sensorCount));
+    Sample& sample = ctx.channelState.sample;
+    sample.Clear(channel, time);
+    sample.Add(-1.0, {8, 6});  // depth: none
+    std::vector<std::string>& cells = s.cells;
+    cells.resize(static_cast<size_t>(s.sensorCount));
+    size_t used = 0;
     for (int i = 0; i < s.sensorCount; ++i) {
         if (!s.sensors[i].active) continue;
-        std::string cell, error;
-        if (!ConvertSensor(s, i, frame, cell, error)) {
+        std::string& cell = cells[used++];
+        cell.clear();
+        std::string error;
+        double value = NAN;
+        if (!ConvertSensor(s, i, frame, cell, value, error)) {
             if (!s.conversionReported) ctx.reporter.ShowError(kMessage, error);
             s.conversionReported = true;
             return 0;
         }
-        cells.push_back(std::move(cell));
+        sample.Add(value, {1, 6});
     }
+    cells.resize(used);
     if (!stream) return 1;
     if (w.headerPending) {
-        w.headerLines = 1;
-        w.columnCount = WriteTimeTitles(format, stream);
-        std::fputs("\tDepth(m)", stream);
-        ++w.columnCount;
+        std::vector<ColumnInfo> columns;
+        columns.push_back({"Depth(m)", "m", {8, 6}});
         for (int i = 0; i < s.sensorCount; ++i) {
             const SatlanticSensor& sensor = s.sensors[i];
             if (!sensor.active) continue;
-            std::fprintf(stream, "\t%s(%s)", sensor.type.c_str(), sensor.id.c_str());
-            ++w.columnCount;
+            columns.push_back({sensor.type + "(" + sensor.id + ")", UnitOfTitle("(" + sensor.units + ")"), {1, 6}});
         }
-        std::fputs("\r\n", stream);
+        w.headerLines = 1;
+        w.columnCount = EmitTitleLine(ctx, channel, stream, format, std::move(columns));
         w.headerPending = 0;
     }
-    WriteTimeStamp(ctx.julian, time, 99, format, stream);
-    std::fprintf(stream, "\t%8.6lf", -1.0);
-    for (const std::string& cell : cells) {
-        std::fputc('\t', stream);
-        std::fwrite(cell.data(), 1, cell.size(), stream);
-    }
-    std::fputs("\r\n", stream);
+    RowLayout layout;
+    layout.format = format;
+    layout.cellText = &cells;
+    layout.cellTextFrom = 1;
+    EmitRow(ctx, stream, sample, layout);
     return 1;
 }
 

@@ -57,6 +57,7 @@ struct SatlanticChannelState {
     std::unique_ptr<SatlanticSensor[]> sensors;
     int sensorCount = 0;
     std::string header;      // frame header text (the INSTRUMENT id)
+    std::vector<std::string> cells;  // the row being written: each column's text
     size_t frameLength = 0;  // bytes of one frame
     long expectedSerial = 0;
     int serialIndex = -1;

@@ -106,20 +106,20 @@ int SbeEngineering(const SbeCalibration& cal, int meterType, const SbeRawScan& r
     return finite ? 3 : 0;
 }
 
-int SbeVoltageTitles(Context& ctx, int meterType, std::FILE* stream) {
-    if (!stream || !IsVoltageTitleType(meterType)) return 0;
+int SbeVoltageTitles(Context& ctx, int meterType, std::vector<ColumnInfo>& columns) {
+    if (!IsVoltageTitleType(meterType)) return 0;
     const SbeCalibration& cal = ctx.sbe.cal;
     int n = 0;
     for (; n < cal.voltageCount && n < kSbeMaxVoltages; ++n) {
         switch (cal.kinds[n]) {
             case SbeVoltageKind::Transmissometer:
-                std::fputs("\t%Trans", stream);
+                columns.push_back({"%Trans", "percent", {6, 4}});
                 break;
             case SbeVoltageKind::Fluorometer:
-                std::fputs("\tCHL(ug/l)", stream);
+                columns.push_back({"CHL(ug/l)", "ug L-1", {6, 4}});
                 break;
             default:
-                std::fputs("\tSpare(V)", stream);
+                columns.push_back({"Spare(V)", "V", {6, 4}});
                 break;
         }
     }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Context.h"
+#include "extract/Emit.h"
+#include "utilities/NumberText.h"
 #include "meters/Sbe_engr.h"
 #include "setup/MeterType.h"
 
@@ -680,7 +682,7 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
     return SbeEngineering(ctx.sbe.cal, meterType, raw, scan);
 }
 
-int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream) {
+int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel) {
     if (!stream) return 0;
     const SbeCalibration& cal = ctx.sbe.cal;
     int model = 0;
@@ -721,17 +723,21 @@ int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream) {
         return 0;
     }
     std::fseek(stream, 0, SEEK_SET);
-    std::fprintf(stream, "* Sea-Bird SBE %d Data File:\r\n", model);
-    std::fputs("* FileName = \r\n", stream);
-    std::fputs("* Software Version RIX X.XX\r\n", stream);
-    std::fprintf(stream, "* Temperature SN = %ld\r\n", cal.temperatureSerial);
-    std::fprintf(stream, "* Conductivity SN = %ld\r\n", cal.conductivitySerial);
-    std::fputs("* System Upload Time = MMM DD YYYY HH:MM:SS\r\n", stream);
-    std::fputs("* Ship:\r\n* Cruise:\r\n* Station:\r\n* Latitude:\r\n* Longitude:\r\n", stream);
-    if (meterType == kSbe25Ctd)
-        std::fprintf(stream, "* Real-Time Sample Interval = %5.3f seconds\r\n",
-                     static_cast<double>(cal.sampleInterval));
-    std::fputs("*END*\r\n", stream);
+    std::string header("* Sea-Bird SBE ");
+    AppendInt(header, model);
+    header.append(" Data File:\r\n* FileName = \r\n* Software Version RIX X.XX\r\n* Temperature SN = ");
+    AppendInt(header, cal.temperatureSerial);
+    header.append("\r\n* Conductivity SN = ");
+    AppendInt(header, cal.conductivitySerial);
+    header.append("\r\n* System Upload Time = MMM DD YYYY HH:MM:SS\r\n"
+                "* Ship:\r\n* Cruise:\r\n* Station:\r\n* Latitude:\r\n* Longitude:\r\n");
+    if (meterType == kSbe25Ctd) {
+        header.append("* Real-Time Sample Interval = ");
+        AppendFixed(header, static_cast<double>(cal.sampleInterval), 5, 3);
+        header.append(" seconds\r\n");
+    }
+    header.append("*END*\r\n");
+    EmitRaw(ctx, channel, stream, -1, header);
     return 1;
 }
 
@@ -771,18 +777,16 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
         if (!engineering) {
             if (!recognised || !in.stream) return false;
             if (w.headerPending) {
-                WriteSbeHexHeader(ctx, in.meterType, in.stream);
+                WriteSbeHexHeader(ctx, in.meterType, in.stream, in.channel);
                 w.headerPending = 0;
             }
             // Hex output keeps the scan as received, with the file's CR LF line
             // end also when the instrument's file ended it in LF alone.
             const size_t n = static_cast<size_t>(w.lineLength);
-            if (n >= 2 && w.record[n - 2] == '\r') {
-                std::fwrite(w.record, 1, n, in.stream);
-            } else {
-                std::fwrite(w.record, 1, n - 1, in.stream);
-                std::fputs("\r\n", in.stream);
-            }
+            const size_t text = n >= 2 && w.record[n - 2] == '\r' ? n - 2 : (n > 0 ? n - 1 : 0);
+            LineLayout crlf;
+            crlf.end = "\r\n";
+            EmitLine(ctx, in.channel, in.stream, time, std::string_view(w.record, text), crlf);
             NoteAccepted(w, time);
             accepted = 1;
             return false;

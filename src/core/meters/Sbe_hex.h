@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <vector>
+
+#include "extract/Sample.h"
 #include "extract/WriterInput.h"
 #include "meters/Ctd.h"
 
@@ -117,11 +120,11 @@ int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call);
 int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, SbeScan& scan,
                    bool* recognised = nullptr);
 // Header of a hex (raw) output file; 1 when written.
-int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream);
+int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel = 0);
 // The lines of that header.
 int SbeHexHeaderLines(int meterType);
-// One header cell per external voltage; returns the cells written.
-int SbeVoltageTitles(Context& ctx, int meterType, std::FILE* stream);
+// One title column per external voltage; returns the columns added.
+int SbeVoltageTitles(Context& ctx, int meterType, std::vector<ColumnInfo>& columns);
 void ResetSbe19References(Context& ctx);
 
 int WriteSbeRecords(Context& ctx, const WriterInput& in);
