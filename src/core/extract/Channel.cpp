@@ -129,8 +129,8 @@ void ResetChannel(Context& ctx, int channelId) {
 }
 
 void ResetAllChannels(Context& ctx) {
-    // Only the records written since the last reset are rebuilt. A record's
-    // channel id is set by the writer that takes it up.
+    // Only the records written since the last reset are rebuilt, each with
+    // its channel id.
     ctx.channelState.writers.Clear();
 }
 

@@ -83,7 +83,10 @@ struct ChannelWriter {
 // The 50 writer records, on the heap: the framed meters' buffers make them large.
 class WriterTable {
 public:
-    WriterTable() : writers_(std::make_unique<std::array<ChannelWriter, kChannelCount>>()) {}
+    // Each record knows its channel id from the start.
+    WriterTable() : writers_(std::make_unique<std::array<ChannelWriter, kChannelCount>>()) {
+        for (size_t i = 0; i < kChannelCount; ++i) (*writers_)[i].channelId = static_cast<int>(i);
+    }
     ChannelWriter& operator[](size_t i) {
         touched_ |= uint64_t{1} << (i & 63);
         return (*writers_)[i];
@@ -98,6 +101,7 @@ public:
             ChannelWriter* w = &(*writers_)[i];
             std::destroy_at(w);
             ::new (static_cast<void*>(w)) ChannelWriter();  // value-initialised, as new
+            w->channelId = static_cast<int>(i);
         }
         touched_ = 0;
     }
