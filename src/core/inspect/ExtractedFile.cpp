@@ -12,6 +12,7 @@
 #include "merge/Files.h"
 #include "merge/TextReader.h"
 #include "utilities/Decimal.h"
+#include "utilities/TextFields.h"
 
 namespace rix {
 
@@ -22,18 +23,9 @@ constexpr size_t kProbeBytes = 65536;  // bytes looked at for binary content
 constexpr size_t kLineKept = 1 << 20;  // characters of a scanned line kept
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsSeparator(char c) { return c == '\t' || c == '\r' || c == '\n' || c == ' ' || c == ','; }
-
 std::vector<std::string_view> Fields(std::string_view line) {
     std::vector<std::string_view> fields;
-    size_t pos = 0;
-    while (pos < line.size()) {
-        while (pos < line.size() && IsSeparator(line[pos])) ++pos;
-        size_t end = pos;
-        while (end < line.size() && !IsSeparator(line[end])) ++end;
-        if (end > pos) fields.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
+    SplitTextFields(line, fields);
     return fields;
 }
 

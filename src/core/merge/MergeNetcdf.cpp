@@ -10,26 +10,13 @@
 #include "merge/Files.h"
 #include "merge/TextReader.h"
 #include "utilities/FileIo.h"
+#include "utilities/TextFields.h"
 
 namespace rix {
 
 namespace {
 
 constexpr double kEpoch2000 = 946684800.0;
-
-bool IsSeparator(char c) { return c == '\t' || c == ' ' || c == ',' || c == '\r' || c == '\n'; }
-
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
-    fields.clear();
-    size_t pos = 0;
-    while (pos < line.size()) {
-        while (pos < line.size() && IsSeparator(line[pos])) ++pos;
-        size_t end = pos;
-        while (end < line.size() && !IsSeparator(line[end])) ++end;
-        if (end > pos) fields.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
-}
 
 // A printed number: its value and the digits after the point.
 bool ParseNumber(std::string_view text, double& value, int& decimals) {
@@ -102,7 +89,7 @@ bool WriteMergedNetcdf(Context& ctx, const std::string& outputFolder, const Netc
         Sample sample;
         const int channel = number;
         while (reader.ReadLine(line)) {
-            SplitFields(line, fields);
+            SplitTextFields(line, fields);
             if (fields.empty()) continue;
             double first = 0;
             int decimals = 0;
