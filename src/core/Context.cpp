@@ -43,11 +43,7 @@ void Context::Reset() {
     run.outcome = RunOutcome{};
     sinks = RunSinks{};
 
-    deviceShared = DeviceFileShared{};
-    analog = AnalogState{};
-    sbe = SbeSharedState{};
-    gps = GpsSharedState{};
-    ac = AcSharedState{};
+    shared = MeterShared{};
     // Copied from one kept as new: the title lists are refilled in place,
     // not rebuilt string by string.
     static const MergeState kFreshMerge;

@@ -20,6 +20,17 @@
 
 namespace rix {
 
+// What the meter families share across channels on purpose, in one record
+// reset at the start of every run; everything else a decoder keeps is its
+// channel's own (ChannelWriter).
+struct MeterShared {
+    DeviceFileShared deviceFile;  // the field-count mismatch counter
+    AnalogState analog;           // the analog conversion slots, one per channel id below 40
+    SbeSharedState sbe;           // the Sea-Bird calibration in use, message latches, CTD row writer
+    GpsSharedState gps;           // the column separator
+    AcSharedState ac;             // PRISMA's "no device file" message, once per program
+};
+
 struct Context {
     explicit Context(Reporter& r) : tap(r), reporter(tap) {}
     Context(const Context&) = delete;
@@ -52,12 +63,7 @@ struct Context {
     RunControl run;  // progress report and stop request of the current run
     RunSinks sinks;  // outputs beside the text files (NetCDF, plots)
 
-    // Meter state shared across channels on purpose.
-    DeviceFileShared deviceShared;  // the field-count mismatch counter
-    AnalogState analog;             // the 40 analog conversion slots
-    SbeSharedState sbe;             // Sea-Bird calibration, references and latches
-    GpsSharedState gps;             // separator, echo-sounder depth
-    AcSharedState ac;               // NX9/NXS latches shared by the a/c meters
+    MeterShared shared;  // what the meter families share across channels on purpose
 
     MergeState merge;  // merge setup, working file, titles, corrections, oxygen
 };

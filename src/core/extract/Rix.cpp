@@ -467,6 +467,11 @@ int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dat
 
 void ResetMeterRunState(Context& ctx) {
     ctx.runFailed = false;
+    // The record the meters share starts every run as new, but for PRISMA's
+    // "no device file" message, which shows once per program.
+    const bool prismaSaid = ctx.shared.ac.prismaNoDevice;
+    ctx.shared = MeterShared{};
+    ctx.shared.ac.prismaNoDevice = prismaSaid;
     ResetSbeRecordState(ctx);
     ResetNx9State(ctx);
     ResetNxsState(ctx);

@@ -33,7 +33,7 @@ void ReadNumber(const char* line, const char* key, float& field) {
 
 void ResetAnalogSlot(Context& ctx, int slot) {
     if (!ValidSlot(slot)) return;
-    ctx.analog.slots[slot] = AnalogSlot{};
+    ctx.shared.analog.slots[slot] = AnalogSlot{};
 }
 
 int ReadAnalogDeviceFile(Context& ctx, int slot, const std::string& name) {
@@ -44,7 +44,7 @@ int ReadAnalogDeviceFile(Context& ctx, int slot, const std::string& name) {
                                Format("Error Opening Device File '%s' for Channel %d", name.c_str(), slot));
         return 0;
     }
-    AnalogSlot& s = ctx.analog.slots[slot];
+    AnalogSlot& s = ctx.shared.analog.slots[slot];
     s = AnalogSlot{};
     s.units.assign(1, ' ');
     std::string text;
@@ -81,7 +81,7 @@ int ReadAnalogDeviceFile(Context& ctx, int slot, const std::string& name) {
 
 float ConvertAnalog(const Context& ctx, int slot, double voltage) {
     if (!ValidSlot(slot)) return 9999.9f;
-    const AnalogSlot& s = ctx.analog.slots[slot];
+    const AnalogSlot& s = ctx.shared.analog.slots[slot];
     const float v = static_cast<float>(voltage);
     auto transmission = [&](float& t) {
         const float span = s.reference - s.dark;
@@ -114,7 +114,7 @@ float ConvertAnalog(const Context& ctx, int slot, double voltage) {
 
 std::string AnalogUnits(const Context& ctx, int slot) {
     if (!ValidSlot(slot)) return std::string();
-    return ctx.analog.slots[slot].units;
+    return ctx.shared.analog.slots[slot].units;
 }
 
 }  // namespace rix

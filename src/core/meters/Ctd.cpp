@@ -27,7 +27,7 @@ bool HasSbeVoltageTitles(int meterType) {
 
 int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending, int format,
                 const CtdRow& row) {
-    CtdWriterState& s = ctx.sbe.ctd;
+    CtdWriterState& s = ctx.shared.sbe.ctd;
     if (!stream) {
         // Nothing can be saved: the run fails, with one message for it.
         if (!s.noStreamReported) {
@@ -77,9 +77,9 @@ int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending
     return 1;
 }
 
-void SetCtdSeparator(Context& ctx, char separator) { ctx.sbe.ctd.separator = separator; }
+void SetCtdSeparator(Context& ctx, char separator) { ctx.shared.sbe.ctd.separator = separator; }
 
-void SetCtdVoltageMeterType(Context& ctx, int meterType) { ctx.sbe.ctd.voltageMeterType = meterType; }
+void SetCtdVoltageMeterType(Context& ctx, int meterType) { ctx.shared.sbe.ctd.voltageMeterType = meterType; }
 
 int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clockSource,
                     int format, double to) {

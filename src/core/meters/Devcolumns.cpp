@@ -525,7 +525,7 @@ int ConvertColumnRecord(Context& ctx, DeviceColumns& device, char* record, RowVa
     for (size_t i = 0; i < length; ++i)
         if (record[i] == ' ') record[i] = '\0';
 
-    int& mismatches = ctx.deviceShared.mismatchCount;
+    int& mismatches = ctx.shared.deviceFile.mismatchCount;
     if (fields != columnCount) {
         if (mismatches++ == 5)
             ctx.reporter.ShowError("Possible Mis-Match between Device File and Meter",

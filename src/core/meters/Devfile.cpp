@@ -100,8 +100,8 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
         case DeviceFileUse::kRead:
             read = driver.readDevice(ctx, call);
             // A Sea-Bird .CON names the instrument by its temperature sensor.
-            if (read && driver.kind == WriterKind::kSbe && ctx.sbe.cal.temperatureSerial != 0)
-                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.sbe.cal.temperatureSerial);
+            if (read && driver.kind == WriterKind::kSbe && ctx.shared.sbe.cal.temperatureSerial != 0)
+                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.shared.sbe.cal.temperatureSerial);
             break;
         case DeviceFileUse::kUnread:
             break;  // opened and closed unread

@@ -247,12 +247,12 @@ int YearDayCode(int month, int day, int year) {
 
 }  // namespace
 
-void SetGpsSeparator(Context& ctx, char separator) { ctx.gps.separator = separator; }
+void SetGpsSeparator(Context& ctx, char separator) { ctx.shared.gps.separator = separator; }
 
 void ResetGpsRunState(Context& ctx) {
-    const char separator = ctx.gps.separator;
-    ctx.gps = GpsSharedState{};
-    ctx.gps.separator = separator;
+    const char separator = ctx.shared.gps.separator;
+    ctx.shared.gps = GpsSharedState{};
+    ctx.shared.gps.separator = separator;
 }
 
 bool ParseGpsFix(const char* line, int length, GpsFix& fix) {

@@ -104,9 +104,9 @@ int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int form
                       ChannelWriter& w, std::FILE* out) {
     const PrismaDevice& p = w.ac.prisma;
     if (!p.loaded) {
-        if (!ctx.ac.prismaNoDevice) {
+        if (!ctx.shared.ac.prismaNoDevice) {
             ctx.reporter.ShowError("Prisma Device File Error", "A Prisma Device File was not Found");
-            ctx.ac.prismaNoDevice = true;
+            ctx.shared.ac.prismaNoDevice = true;
         }
         return 0;
     }

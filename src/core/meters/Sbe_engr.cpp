@@ -108,7 +108,7 @@ int SbeEngineering(const SbeCalibration& cal, int meterType, const SbeRawScan& r
 
 int SbeVoltageTitles(Context& ctx, int meterType, std::vector<ColumnInfo>& columns) {
     if (!IsVoltageTitleType(meterType)) return 0;
-    const SbeCalibration& cal = ctx.sbe.cal;
+    const SbeCalibration& cal = ctx.shared.sbe.cal;
     int n = 0;
     for (; n < cal.voltageCount && n < kSbeMaxVoltages; ++n) {
         switch (cal.kinds[n]) {

@@ -114,7 +114,7 @@ void SetAllSpare(SbeCalibration& cal) {
 
 // Lines 14 and 39, then the sensor list of the external voltages.
 int ReadVoltageConfiguration(Context& ctx, ConReader& rd, const char* line39Title) {
-    SbeCalibration& cal = ctx.sbe.cal;
+    SbeCalibration& cal = ctx.shared.sbe.cal;
     if (!rd.Line(14)) return 0;
     const char* l = rd.Line(kLine39);
     if (!l) return 0;
@@ -129,7 +129,7 @@ int ReadVoltageConfiguration(Context& ctx, ConReader& rd, const char* line39Titl
     cal.voltageCount = count;
     cal.instrumentCode = code;
     cal.sampleInterval = interval;
-    for (int& m : ctx.sbe.refs.mismatch) m = 0;
+    for (int& m : ctx.shared.sbe.refs.mismatch) m = 0;
     if (count == 0) return 1;
 
     const std::string rest = rd.After(kLine39);
@@ -258,7 +258,7 @@ double ByteFrequency(long n) {
 }
 
 bool CodeMatches(Context& ctx, int required, const char* model) {
-    SbeSharedState& s = ctx.sbe;
+    SbeSharedState& s = ctx.shared.sbe;
     if (s.cal.instrumentCode == required) {
         s.codeLatch = true;
         return true;
@@ -280,7 +280,7 @@ int ParseSbe25(Context& ctx, const char* l, int length, SbeRawScan& raw, bool& r
     if (!HexValue(l, 6, t) || !HexValue(l + 6, 6, c) || !HexValue(l + 12, 1, sign) ||
         !HexValue(l + 13, 3, p) || !ReadPaddedVoltages(l + 16, count, raw))
         return 0;
-    SbeSharedState& s = ctx.sbe;
+    SbeSharedState& s = ctx.shared.sbe;
     if (count != s.cal.voltageCount) {
         if (s.voltageLatch) {
             ctx.reporter.ShowError("SBE .con File Error",
@@ -318,7 +318,7 @@ int ParseSbe19(Context& ctx, const char* l, int length, SbeRawScan& raw, bool& r
 
     // A line of another layout than the .CON's counts against that layout;
     // eleven in a row mean the .CON is wrong, and the data's layout wins.
-    SbeSharedState& s = ctx.sbe;
+    SbeSharedState& s = ctx.shared.sbe;
     Sbe19References& refs = s.refs;
     const int volts = kLayoutVolts[layout];
     if (volts != s.cal.voltageCount) {
@@ -506,13 +506,13 @@ int SbeRequiredCode(int meterType, const char** model) {
 
 bool SbeConIsForAnotherModel(const Context& ctx, int meterType) {
     const int code = SbeRequiredCode(meterType);
-    return code != 0 && ctx.sbe.cal.instrumentCode != code;
+    return code != 0 && ctx.shared.sbe.cal.instrumentCode != code;
 }
 
 int ReadSbeConFile(Context& ctx, const DeviceFileCall& call) {
     const ConLines con = LoadConLines(call.file);
     ConReader rd(ctx, call.path, con);
-    SbeCalibration& cal = ctx.sbe.cal;
+    SbeCalibration& cal = ctx.shared.sbe.cal;
     SetAllSpare(cal);
 
     const char* l = rd.Line(1);
@@ -593,7 +593,7 @@ int ReadSbeConFile(Context& ctx, const DeviceFileCall& call) {
 int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call) {
     const ConLines con = LoadConLines(call.file);
     ConReader rd(ctx, call.path, con);
-    SbeCalibration& cal = ctx.sbe.cal;
+    SbeCalibration& cal = ctx.shared.sbe.cal;
     SetAllSpare(cal);
     // The SBE19plus has no correction: an earlier .CON must not leave it on.
     cal.correction = false;
@@ -679,12 +679,12 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
     }
     if (recognised) *recognised = known;
     if (result != 3) return result;
-    return SbeEngineering(ctx.sbe.cal, meterType, raw, scan);
+    return SbeEngineering(ctx.shared.sbe.cal, meterType, raw, scan);
 }
 
 int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel) {
     if (!stream) return 0;
-    const SbeCalibration& cal = ctx.sbe.cal;
+    const SbeCalibration& cal = ctx.shared.sbe.cal;
     int model = 0;
     bool codeOk = false;
     const char* title = "";
@@ -748,8 +748,8 @@ int SbeHexHeaderLines(int meterType) {
 }
 
 void ResetSbe19References(Context& ctx) {
-    ctx.sbe.refs.r1Set = false;
-    ctx.sbe.refs.r2Set = false;
+    ctx.shared.sbe.refs.r1Set = false;
+    ctx.shared.sbe.refs.r2Set = false;
 }
 
 int WriteSbeRecords(Context& ctx, const WriterInput& in) {
@@ -821,15 +821,15 @@ int FeedSbe19Prepass(Context& ctx, ChannelWriter& w, double time, int count, con
 
 void ResetSbeRecordState(Context& ctx) {
     ResetSbe19References(ctx);
-    for (int& m : ctx.sbe.refs.mismatch) m = 0;
-    ctx.sbe.ctd.noStreamReported = false;
-    ctx.sbe.codeLatch = true;
-    ctx.sbe.voltageLatch = true;
-    ctx.sbe.selectedChannel = 0;
+    for (int& m : ctx.shared.sbe.refs.mismatch) m = 0;
+    ctx.shared.sbe.ctd.noStreamReported = false;
+    ctx.shared.sbe.codeLatch = true;
+    ctx.shared.sbe.voltageLatch = true;
+    ctx.shared.sbe.selectedChannel = 0;
 }
 
 void SelectSbeChannel(Context& ctx, int channel) {
-    SbeSharedState& s = ctx.sbe;
+    SbeSharedState& s = ctx.shared.sbe;
     if (s.selectedChannel == channel) return;
     if (s.selectedChannel > 0 && s.selectedChannel < kChannelCount) {
         SbeChannelState& own = ctx.channelState.writers[static_cast<size_t>(s.selectedChannel)].sbe;

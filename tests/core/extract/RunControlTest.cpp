@@ -148,3 +148,33 @@ TEST(RunControl, TheArchiveIsReadOnceWhateverTheNumberOfChannels) {
         EXPECT_EQ(read, size) << isf;
     }
 }
+
+// What the meters share across channels starts every run as new: in one
+// desktop session the second run of a setup says what the first said.
+TEST(RunControl, EveryRunOfOneProgramSaysWhatTheFirstSaid) {
+    const std::string examples = std::string(RIX_SOURCE_DIR) + "/examples";
+    TempDir dir;
+    rixtest::WriteFile(dir.file("s.isf"), "11 ASCII\r\n15 SBE19 LAG=0 HAD=0 DEV=SBE25.CON\r\n");
+    rix::RecordingReporter reporter;
+    rix::Context ctx(reporter);
+    rix::ExtractRequest request;
+    request.archive = examples + "/deploy.000";
+    request.isfFile = dir.file("s.isf");
+    request.esfFile = examples + "/deploy.esf";
+    request.deviceFolder = examples;
+    request.outputFolder = dir.path();
+    auto conBoxes = [&] {
+        int n = 0;
+        for (const auto& box : reporter.boxes)
+            n += box.title == "SBE .CON File Error" && box.text == ".CON file is not selected as SBE19";
+        return n;
+    };
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        reporter.Clear();
+        rix::ExtractResult r;
+        rix::ExtractButtonClick(ctx, request, &r);
+        EXPECT_EQ(r.summary.exitCode, 3);
+        EXPECT_EQ(conBoxes(), 1);  // once a run: the .CON is read once, the latch re-armed
+    }
+}

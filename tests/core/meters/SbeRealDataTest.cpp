@@ -78,7 +78,7 @@ Differences Compare(rix::Context& ctx, const std::vector<std::string>& lines,
         int r = rix::ConvertSbeScan(ctx, rix::kSbe19, lines[i].data(),
                                     static_cast<int>(lines[i].size()), scan);
         if (r == 1 || r == 2) {
-            pairSeen = ctx.sbe.refs.r1Set && ctx.sbe.refs.r2Set;
+            pairSeen = ctx.shared.sbe.refs.r1Set && ctx.shared.sbe.refs.r2Set;
             continue;
         }
         if (!pairSeen) {
@@ -101,10 +101,10 @@ TEST(SbeRealData, Sbe19CastMatchesTheMakersConversion) {
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
     ASSERT_EQ(ReadCon(ctx, dir + "/testing.CON", false), 1);
-    EXPECT_EQ(ctx.sbe.cal.instrumentCode, 137);
-    EXPECT_EQ(ctx.sbe.cal.voltageCount, 4);
-    EXPECT_EQ(ctx.sbe.cal.kinds[2], rix::SbeVoltageKind::Fluorometer);
-    EXPECT_EQ(ctx.sbe.cal.fluorometerSerial, 668);
+    EXPECT_EQ(ctx.shared.sbe.cal.instrumentCode, 137);
+    EXPECT_EQ(ctx.shared.sbe.cal.voltageCount, 4);
+    EXPECT_EQ(ctx.shared.sbe.cal.kinds[2], rix::SbeVoltageKind::Fluorometer);
+    EXPECT_EQ(ctx.shared.sbe.cal.fluorometerSerial, 668);
 
     const std::vector<std::string> lines = ScanLines(dir);
     const std::vector<MakerRow> maker = MakerRows(dir);
@@ -123,8 +123,8 @@ TEST(SbeRealData, Sbe19CastMatchesTheMakersConversion) {
     // The instrument's original .CON (CR CR LF line ends) converts the same cast.
     ASSERT_EQ(ReadCon(ctx, dir + "/2835.con", false), 1);
     EXPECT_TRUE(rep.boxes.empty());
-    EXPECT_EQ(ctx.sbe.cal.fluorometerSerial, 586);
-    EXPECT_EQ(ctx.sbe.cal.furtherSerial, 1923865);
+    EXPECT_EQ(ctx.shared.sbe.cal.fluorometerSerial, 586);
+    EXPECT_EQ(ctx.shared.sbe.cal.furtherSerial, 1923865);
     rix::ResetSbe19References(ctx);
     Differences o = Compare(ctx, lines, maker);
     EXPECT_EQ(o.converted, d.converted);
@@ -137,10 +137,10 @@ TEST(SbeRealData, Sbe19PlusConReadsWithoutMessage) {
     if (dir.empty()) GTEST_SKIP() << "real Sea-Bird data not present";
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
-    ctx.sbe.cal.correction = true;  // left by an earlier .CON
+    ctx.shared.sbe.cal.correction = true;  // left by an earlier .CON
     ASSERT_EQ(ReadCon(ctx, dir + "/4977.CON", true), 1);
     EXPECT_TRUE(rep.boxes.empty());
-    const rix::SbeCalibration& cal = ctx.sbe.cal;
+    const rix::SbeCalibration& cal = ctx.shared.sbe.cal;
     EXPECT_FALSE(cal.correction);
     EXPECT_EQ(cal.instrumentCode, 2501);
     EXPECT_EQ(cal.voltageCount, 0);

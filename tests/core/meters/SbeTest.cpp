@@ -64,15 +64,15 @@ TEST_F(SbeFixture, ConChecksStopTheReadWithTheirMessage) {
     };
     for (const Case& c : cases) {
         rep.Clear();
-        ctx.sbe.cal = rix::SbeCalibration{};
+        ctx.shared.sbe.cal = rix::SbeCalibration{};
         ConLines con = rixtest::Sbe19Con();
         con[c.line] = c.text;
         EXPECT_EQ(Read(ConText(con)), 0) << c.line;
         ASSERT_EQ(rep.boxes.size(), 1u) << c.line;
         EXPECT_EQ(rep.boxes[0].title, c.title);
         EXPECT_EQ(rep.boxes[0].text, c.message);
-        EXPECT_EQ(ctx.sbe.cal.conductivitySerial, 2835);  // what was read before stays
-        EXPECT_EQ(ctx.sbe.cal.voltageCount, 0);
+        EXPECT_EQ(ctx.shared.sbe.cal.conductivitySerial, 2835);  // what was read before stays
+        EXPECT_EQ(ctx.shared.sbe.cal.voltageCount, 0);
     }
     // A short file stops at the first missing line, with one message.
     rep.Clear();
@@ -91,7 +91,7 @@ TEST_F(SbeFixture, ConLinesEndAtLineFeedsAndLongLinesAreCut) {
     for (char ch : text) crcr += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
     ASSERT_EQ(Read(crcr), 1);
     EXPECT_TRUE(rep.boxes.empty());
-    const rix::SbeCalibration& cal = ctx.sbe.cal;
+    const rix::SbeCalibration& cal = ctx.shared.sbe.cal;
     EXPECT_TRUE(cal.correction);
     EXPECT_EQ(cal.furtherSerial, 193005);
     EXPECT_EQ(cal.voltageCount, 4);
@@ -104,8 +104,8 @@ TEST_F(SbeFixture, ConLinesEndAtLineFeedsAndLongLinesAreCut) {
 
     // The SBE19plus reader leaves no correction of an earlier .CON behind.
     ASSERT_EQ(Read(ConText(rixtest::Sbe19PlusCon(), 200), true), 1);
-    EXPECT_FALSE(ctx.sbe.cal.correction);
-    EXPECT_EQ(ctx.sbe.cal.instrumentCode, 2501);
+    EXPECT_FALSE(ctx.shared.sbe.cal.correction);
+    EXPECT_EQ(ctx.shared.sbe.cal.instrumentCode, 2501);
 }
 
 TEST_F(SbeFixture, Sbe19StrayLinesDoNotLockTheLayout) {
@@ -116,7 +116,7 @@ TEST_F(SbeFixture, Sbe19StrayLinesDoNotLockTheLayout) {
     EXPECT_EQ(Convert(rix::kSbe19, two), 0);   // a stray line of the 2-voltage layout
     EXPECT_EQ(Convert(rix::kSbe19, four), 3);  // the next scan converts
     EXPECT_EQ(Convert(rix::kSbe19, "* header text here\r\n"), 0);  // 20 long, not hex
-    EXPECT_EQ(ctx.sbe.refs.mismatch[1], 0);
+    EXPECT_EQ(ctx.shared.sbe.refs.mismatch[1], 0);
 
     for (int i = 0; i < 10; ++i) EXPECT_EQ(Convert(rix::kSbe19, two), 0);
     EXPECT_TRUE(rep.boxes.empty());
@@ -129,7 +129,7 @@ TEST_F(SbeFixture, Sbe19StrayLinesDoNotLockTheLayout) {
     rix::SbeScan scan;
     EXPECT_EQ(Convert(rix::kSbe19, two, &scan), 3);
     EXPECT_EQ(scan.voltageCount, 2);
-    EXPECT_EQ(ctx.sbe.cal.kinds[0], rix::SbeVoltageKind::Spare);
+    EXPECT_EQ(ctx.shared.sbe.cal.kinds[0], rix::SbeVoltageKind::Spare);
 }
 
 TEST_F(SbeFixture, ScansOfEachModel) {
@@ -197,9 +197,9 @@ TEST_F(SbeFixture, UncomputableScansGiveNoRow) {
 
 TEST_F(SbeFixture, HexHeaderChecksTheInstrumentCode) {
     std::FILE* f = std::tmpfile();
-    ctx.sbe.cal.instrumentCode = 140;
+    ctx.shared.sbe.cal.instrumentCode = 140;
     EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe21, f), 1);  // the code its scans carry
-    ctx.sbe.cal.instrumentCode = 137;
+    ctx.shared.sbe.cal.instrumentCode = 137;
     EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe21, f), 1);
     EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe25Ctd, f), 0);
     EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe16, f), 0);
@@ -279,15 +279,15 @@ TEST_F(SbeFixture, PrepassStopsAtTheFirstScanOrPastTo) {
 
     // Past To before the second reference: no pair.
     EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1500), 1);
-    EXPECT_TRUE(ctx.sbe.refs.r1Set);
-    EXPECT_FALSE(ctx.sbe.refs.r2Set);
+    EXPECT_TRUE(ctx.shared.sbe.refs.r1Set);
+    EXPECT_FALSE(ctx.shared.sbe.refs.r2Set);
     EXPECT_EQ(rep.statuses.back(), "Frequency Correct SBE19");
 
     // The first converted scan ends the pass: the later pair is not taken.
     rix::ResetSbe19References(ctx);
     EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1e12), 1);
-    EXPECT_TRUE(ctx.sbe.refs.r1Set && ctx.sbe.refs.r2Set);
-    EXPECT_DOUBLE_EQ(ctx.sbe.refs.r2, 0x0A9A48 / 256.0);
+    EXPECT_TRUE(ctx.shared.sbe.refs.r1Set && ctx.shared.sbe.refs.r2Set);
+    EXPECT_DOUBLE_EQ(ctx.shared.sbe.refs.r2, 0x0A9A48 / 256.0);
     EXPECT_EQ(ctx.channelState.writers[12].lineLength, 0);  // the channel pass starts afresh
     EXPECT_EQ(ctx.channelState.writers[12].recordTime, -1);
     EXPECT_TRUE(rep.boxes.empty());
