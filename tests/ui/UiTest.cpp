@@ -609,6 +609,10 @@ void UiTest::checkSetupShowsTheReport() {
     QVERIFY(!c.isVisible());
 }
 
+namespace {
+void Shot(QWidget* w, const QString& name);  // a picture of the window, under screenshots/
+}  // namespace
+
 void UiTest::processSeveralArchives() {
     Program prog;
     // Folders of one name length: the working file lists its files with their lengths.
@@ -635,6 +639,7 @@ void UiTest::processSeveralArchives() {
     QVERIFY(c.Messages->toPlainText().contains("C.002: File Error - Not a Logger Archive"));
     QVERIFY(m.StatusLBL->text().startsWith("Status:  Several Archives: 3 archives"));
     QVERIFY(prog.person.boxes.isEmpty());
+    Shot(&c, "several-archives-summary");
 
     // The files are those the command line writes for each archive alone.
     QDir().mkpath(alone);
