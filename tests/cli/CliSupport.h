@@ -50,6 +50,21 @@ struct ArchiveBuilder {
         writer.Append(bytes, fields, reinterpret_cast<const uint8_t*>(payload.data()));
     }
     void Junk(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+    // The lines of a text on logger 1's first port, `perPacket` lines a
+    // packet, one packet a second from 1000 ms.
+    void Lines(const std::string& text, int perPacket) {
+        size_t at = 0;
+        for (uint32_t k = 1; at < text.size(); ++k) {
+            size_t end = at;
+            for (int line = 0; line < perPacket && end != std::string::npos; ++line) {
+                end = text.find('\n', end);
+                if (end != std::string::npos) ++end;
+            }
+            if (end == std::string::npos) end = text.size();
+            Add(1, 1000 * k, {{0, text.substr(at, end - at)}});
+            at = end;
+        }
+    }
 };
 
 // The lines of a file whose lines end in CR LF, without their ends.

@@ -171,17 +171,7 @@ TEST(SbeExtract, MakersHexFileWithLfLineEndsGivesTheRowsOfItsCrLfForm) {
             const std::string& text = form == 0 ? crlf : lf;
             // Twenty lines a packet in both forms, so each scan has the same time.
             ArchiveBuilder b;
-            size_t at = 0;
-            for (uint32_t k = 1; at < text.size(); ++k) {
-                size_t end = at;
-                for (int line = 0; line < 20 && end != std::string::npos; ++line) {
-                    end = text.find('\n', end);
-                    if (end != std::string::npos) ++end;
-                }
-                if (end == std::string::npos) end = text.size();
-                b.Add(1, 1000 * k, {{0, text.substr(at, end - at)}});
-                at = end;
-            }
+            b.Lines(text, 20);
             d.Archive(b);
             RunResult r = d.Run({"--devdir", folder});
             EXPECT_EQ(r.code, 0) << r.err;
