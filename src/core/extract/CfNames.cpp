@@ -1,5 +1,6 @@
 #include "extract/CfNames.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -138,11 +139,13 @@ CfColumn DescribeColumn(std::string_view title, std::string_view unit, std::stri
 }
 
 bool IsPlaceholder(const CfColumn& column, double value, int precision) {
-    if (!std::isfinite(value)) return false;
-    if (precision < 0) precision = 0;
-    if (precision > 12) precision = 12;
-    // Equal as printed: within half a unit of the last printed digit.
-    const double half = 0.5 * std::pow(10.0, -precision);
+    // Every placeholder is 99 or more, and equal as printed means within
+    // half a unit of the last printed digit (at most 0.5): most values are
+    // ruled out here.
+    if (!(std::fabs(value) >= 98.0) || !std::isfinite(value)) return false;
+    static constexpr double kHalfUnit[13] = {0.5,    0.05,    0.005,    5e-4,    5e-5,    5e-6,  5e-7,
+                                             5e-8,   5e-9,    5e-10,    5e-11,   5e-12,   5e-13};
+    const double half = kHalfUnit[std::clamp(precision, 0, 12)];
     auto is = [&](double p) { return std::fabs(value - p) < half + 1e-9; };
     if (is(9999.999999) || is(9999.9) || is(9999.0)) return true;
     if (column.salinity && is(99.0)) return true;

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "extract/CfNames.h"
 #include "report/Reporter.h"
@@ -62,9 +66,23 @@ void NetcdfSink::NameGroup(int, const std::string&) {}
 
 bool NetcdfBuiltIn() { return true; }
 
+namespace {
+
+// The NetCDF library keeps a process-wide table of open files and is not
+// made for threads: archives extracted side by side, and each file's writer
+// thread, call it one at a time. Recursive: a failure inside a locked
+// call closes the file.
+std::recursive_mutex& LibraryMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
 bool NetcdfCanWrite(const std::string& folder, std::string& why) {
     TemporaryPath temp;
     temp.Reserve(JoinPath(folder, "rix-check.nc"));
+    std::lock_guard hold(LibraryMutex());
     int id = -1;
     const int status = nc_create(temp.Path().c_str(), NC_NETCDF4 | NC_NOCLOBBER, &id);
     if (status != NC_NOERR) {
@@ -124,6 +142,102 @@ struct Group {
     std::string keyword;
 };
 
+// One block of a group's rows, handed to the writer thread.
+struct PutJob {
+    int group = -1;
+    size_t start = 0, count = 0;
+    int timeVar = -1;
+    std::vector<double> times;
+    std::vector<std::pair<int, std::vector<double>>> vars;
+    int lineVar = -1;
+    std::vector<std::string> lines;
+};
+
+int Put(const PutJob& job) {
+    std::lock_guard hold(LibraryMutex());
+    const size_t start = job.start, count = job.count;
+    if (job.timeVar >= 0) {
+        const int status = nc_put_vara_double(job.group, job.timeVar, &start, &count, job.times.data());
+        if (status != NC_NOERR) return status;
+    }
+    for (const auto& [var, values] : job.vars) {
+        const int status = nc_put_vara_double(job.group, var, &start, &count, values.data());
+        if (status != NC_NOERR) return status;
+    }
+    if (job.lineVar >= 0) {
+        std::vector<const char*> texts(count);
+        for (size_t i = 0; i < count; ++i) texts[i] = job.lines[i].c_str();
+        const int status = nc_put_vara_string(job.group, job.lineVar, &start, &count, texts.data());
+        if (status != NC_NOERR) return status;
+    }
+    return NC_NOERR;
+}
+
+// Compression and HDF5's bookkeeping take as long as decoding the archive:
+// the blocks of rows are written by a thread of their own while the run goes
+// on. The library is not thread-safe, so the sink makes every other library
+// call only when this thread is idle (Drain). A few blocks wait at most:
+// memory stays flat however fast the decoders are.
+class PutWorker {
+public:
+    ~PutWorker() { Stop(); }
+    void Push(PutJob job) {
+        std::unique_lock lock(mutex_);
+        if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
+        room_.wait(lock, [this] { return jobs_.size() < kMaxJobs; });
+        jobs_.push_back(std::move(job));
+        work_.notify_one();
+    }
+    // Waits until every block is written; the first library error, if any.
+    int Drain() {
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+        return status_;
+    }
+    int Status() {
+        std::lock_guard lock(mutex_);
+        return status_;
+    }
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+            work_.notify_one();
+        }
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    static constexpr size_t kMaxJobs = 4;
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+            if (jobs_.empty()) return;  // stopping, nothing left
+            PutJob job = std::move(jobs_.front());
+            jobs_.pop_front();
+            busy_ = true;
+            room_.notify_one();
+            const bool write = status_ == NC_NOERR;
+            lock.unlock();
+            const int status = write ? Put(job) : NC_NOERR;
+            job = PutJob{};  // the block's memory goes before the next one is taken
+            lock.lock();
+            if (status_ == NC_NOERR) status_ = status;
+            busy_ = false;
+            if (jobs_.empty()) idle_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable work_, room_, idle_;
+    std::deque<PutJob> jobs_;
+    std::thread thread_;
+    bool busy_ = false;
+    bool stop_ = false;
+    int status_ = NC_NOERR;
+};
+
 }  // namespace
 
 struct NetcdfSink::Impl {
@@ -139,6 +253,7 @@ struct NetcdfSink::Impl {
     std::map<int, Group> groups;
     std::map<int, std::string> groupNames;
     double firstTime = NAN, lastTime = NAN;
+    PutWorker writer;
 
     Impl(Reporter& r, std::string p, NetcdfFileInfo i, NetcdfTime t)
         : reporter(r), path(std::move(p)), info(std::move(i)), time(std::move(t)) {}
@@ -157,8 +272,16 @@ struct NetcdfSink::Impl {
         temp.Discard();
     }
     void Close() {
+        writer.Drain();
+        std::lock_guard hold(LibraryMutex());
         if (ncid >= 0) nc_close(ncid);
         ncid = -1;
+    }
+    // Before a library call of this thread: the writer thread is idle, and
+    // an error it met is reported. False when the file is given up.
+    bool Drain() {
+        const int status = writer.Drain();
+        return failed ? false : Ok(status);
     }
     bool Text(int grp, int var, const char* name, const std::string& value) {
         return Ok(nc_put_att_text(grp, var, name, value.size(), value.c_str()));
@@ -210,7 +333,8 @@ struct NetcdfSink::Impl {
     }
 
     Group* Begin(const ChannelDescription& ch, const std::vector<ColumnInfo>& columns) {
-        if (failed || ncid < 0) return nullptr;
+        if (failed || ncid < 0 || !Drain()) return nullptr;
+        std::lock_guard hold(LibraryMutex());
         auto found = groups.find(ch.channel);
         if (found != groups.end()) {
             Group& g = found->second;
@@ -266,6 +390,13 @@ struct NetcdfSink::Impl {
         }
         if (g.textRows) {
             if (!DefineSeries(g, "line", NC_STRING, g.lineVar)) return nullptr;
+            // A nil fill, not the library's "": HDF5 fills every new chunk
+            // with the fill value, storing an empty string in its heap for
+            // each row and removing it again when the row is written; a nil
+            // string takes no heap space. Every row is written, so no nil is
+            // ever read back.
+            const char* nilFill = nullptr;
+            if (!Ok(nc_def_var_fill(g.id, g.lineVar, NC_FILL, &nilFill))) return nullptr;
             Text(g.id, g.lineVar, "long_name", "the row as the text file writes it, without its time stamp");
             if (g.timeVar >= 0) Text(g.id, g.lineVar, "coordinates", g.calendar ? "time" : "logger_time");
             g.lines.reserve(chunkRows);
@@ -300,26 +431,35 @@ struct NetcdfSink::Impl {
         return t;
     }
 
+    // Hands the group's buffered rows to the writer thread.
     bool Flush(Group& g) {
         const size_t n = g.times.size();
         if (n == 0 || failed) return !failed;
-        const size_t start = g.written, count = n;
-        if (g.timeVar >= 0 && !Ok(nc_put_vara_double(g.id, g.timeVar, &start, &count, g.times.data())))
-            return false;
+        if (const int status = writer.Status(); status != NC_NOERR) return Ok(status);
+        PutJob job;
+        job.group = g.id;
+        job.start = g.written;
+        job.count = n;
+        job.timeVar = g.timeVar;
+        job.times = std::move(g.times);
+        job.vars.reserve(g.vars.size());
         for (Variable& v : g.vars) {
             v.buffer.resize(n, NC_FILL_DOUBLE);
-            if (!Ok(nc_put_vara_double(g.id, v.id, &start, &count, v.buffer.data()))) return false;
-            v.buffer.clear();
+            job.vars.emplace_back(v.id, std::move(v.buffer));
+            v.buffer = {};
+            v.buffer.reserve(chunkRows);
         }
         if (g.lineVar >= 0) {
             g.lines.resize(n);
-            std::vector<const char*> texts(n);
-            for (size_t i = 0; i < n; ++i) texts[i] = g.lines[i].c_str();
-            if (!Ok(nc_put_vara_string(g.id, g.lineVar, &start, &count, texts.data()))) return false;
-            g.lines.clear();
+            job.lineVar = g.lineVar;
+            job.lines = std::move(g.lines);
+            g.lines = {};
+            g.lines.reserve(chunkRows);
         }
         g.written += n;
-        g.times.clear();
+        g.times = {};
+        g.times.reserve(chunkRows);
+        writer.Push(std::move(job));
         return true;
     }
 };
@@ -334,6 +474,7 @@ NetcdfSink::~NetcdfSink() {
 bool NetcdfSink::Open() {
     Impl& m = *impl_;
     m.temp.Reserve(m.path);
+    std::lock_guard hold(LibraryMutex());
     if (!m.Ok(nc_create(m.temp.Path().c_str(), NC_NETCDF4 | NC_NOCLOBBER, &m.ncid))) return false;
     m.Text(m.ncid, NC_GLOBAL, "Conventions", "CF-1.10");
     m.Text(m.ncid, NC_GLOBAL, "title", m.info.title);
@@ -394,6 +535,12 @@ bool NetcdfSink::Finish() {
     }
     for (auto& [channel, g] : m.groups)
         if (!m.Flush(g)) return false;
+    if (!m.Drain()) return false;
+    std::lock_guard hold(LibraryMutex());
+    for (const auto& [name, value] : m.info.late) {
+        const std::string text = value ? value() : std::string();
+        if (!text.empty()) m.Text(m.ncid, NC_GLOBAL, name.c_str(), text);
+    }
     if (std::isfinite(m.firstTime)) {
         m.Text(m.ncid, NC_GLOBAL, "time_coverage_start", IsoOfEpochSeconds(m.firstTime));
         m.Text(m.ncid, NC_GLOBAL, "time_coverage_end", IsoOfEpochSeconds(m.lastTime));

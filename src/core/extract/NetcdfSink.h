@@ -26,6 +26,9 @@ std::string NetcdfLibraryVersion();
 struct NetcdfFileInfo {
     std::string title;
     std::vector<std::pair<std::string, std::string>> attributes;  // in order, after Conventions and title
+    // Attributes whose values are made while the run goes on (the archive's
+    // digest): asked for when the file is finished, left out when empty.
+    std::vector<std::pair<std::string, std::function<std::string()>>> late;
 };
 
 // How the rows' logger times map to calendar time.

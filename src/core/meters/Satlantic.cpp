@@ -377,7 +377,7 @@ bool ConvertSensor(const SatlanticChannelState& s, int index, const uint8_t* fra
 
 // Reads the sensor descriptions and their calibration lines; false when a
 // description or a calibration line stopped the reading.
-bool ReadSensors(Context& ctx, std::FILE* f, SatlanticSensor* sensors, int& count) {
+bool ReadSensors(Context& ctx, std::FILE* f, std::vector<SatlanticSensor>& sensors, int& count) {
     count = 0;
     uint64_t offset = 0;
     std::string line, cal;
@@ -401,7 +401,7 @@ bool ReadSensors(Context& ctx, std::FILE* f, SatlanticSensor* sensors, int& coun
                 kMessage, std::string("Invalid fit type in calibration file: \"") + fitWord + "\"");
             return false;
         }
-        SatlanticSensor& sensor = sensors[count];
+        SatlanticSensor& sensor = sensors.emplace_back();
         sensor.type = type;
         sensor.id = id;
         sensor.units = units;
@@ -452,16 +452,20 @@ int ReadSatlanticCalFile(Context& ctx, const DeviceFileCall& call) {
     SatlanticChannelState& s = ctx.channelState.writers[call.channel].satlantic;
     s = SatlanticChannelState{};
 
-    std::unique_ptr<SatlanticSensor[]> sensors(new (std::nothrow)
-                                                   SatlanticSensor[kSatlanticMaxSensors]);
-    if (!sensors) {
+    // The sensors grow as the file describes them: a full table is 160 KB, a
+    // usual file needs a few dozen.
+    std::vector<SatlanticSensor> sensors;
+    int count = 0;
+    bool read = false;
+    try {
+        read = ReadSensors(ctx, call.file, sensors, count);
+    } catch (const std::bad_alloc&) {
         ctx.reporter.ShowError("Insufficient memory to allocate Satlantic sensor array",
                                Format("num = %ld, size = %u", static_cast<long>(kSatlanticMaxSensors),
                                       static_cast<unsigned>(sizeof(SatlanticSensor))));
         return 0;
     }
-    int count = 0;
-    if (!ReadSensors(ctx, call.file, sensors.get(), count) || count == 0) {
+    if (!read || count == 0) {
         ctx.reporter.ShowError(kCalError, "Number of Sensors = 0");
         return 0;
     }

@@ -54,7 +54,7 @@ struct SatlanticSensor {
 // One channel's calibration, partial frame and counters.
 struct SatlanticChannelState {
     bool ready = false;  // a calibration file was read: frames are decoded
-    std::unique_ptr<SatlanticSensor[]> sensors;
+    std::vector<SatlanticSensor> sensors;  // as many as the file describes
     int sensorCount = 0;
     std::string header;      // frame header text (the INSTRUMENT id)
     std::vector<std::string> cells;  // the row being written: each column's text

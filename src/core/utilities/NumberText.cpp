@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace rix {
@@ -28,6 +29,60 @@ void AppendPadded(std::string& out, const char* text, size_t length, int width, 
     out.append(text + sign, length - sign);
 }
 
+constexpr double kPowers[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr uint64_t kIntegerPowers[16] = {1,
+                                         10,
+                                         100,
+                                         1000,
+                                         10000,
+                                         100000,
+                                         1000000,
+                                         10000000,
+                                         100000000,
+                                         1000000000,
+                                         10000000000,
+                                         100000000000,
+                                         1000000000000,
+                                         10000000000000,
+                                         100000000000000,
+                                         1000000000000000};
+
+// The usual case of an instrument value: the value scaled to its last
+// printed digit is under 1e12, so the double product is within 1.2e-4 of the
+// exact one and decides printf's rounding unless the value is near a half
+// (then false, and the exact conversion decides). Writes sign, digits, point.
+bool QuickFixed(char* buffer, size_t& length, double value, int precision) {
+    if (precision > 15) return false;
+    const double scaled = std::fabs(value) * kPowers[precision];
+    if (!(scaled < 1e12)) return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;  // exact
+    if (std::fabs(fraction - 0.5) < 1e-3) return false;
+    const uint64_t digits = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    uint64_t integer = digits / kIntegerPowers[precision];
+    uint64_t decimals = digits % kIntegerPowers[precision];
+    char* p = buffer;
+    if (std::signbit(value)) *p++ = '-';  // printf keeps the sign of a value that rounds to 0
+    char reversed[24];
+    int n = 0;
+    do {
+        reversed[n++] = static_cast<char>('0' + integer % 10);
+        integer /= 10;
+    } while (integer != 0);
+    while (n > 0) *p++ = reversed[--n];
+    if (precision > 0) {
+        *p++ = '.';
+        for (int i = precision - 1; i >= 0; --i) {
+            p[i] = static_cast<char>('0' + decimals % 10);
+            decimals /= 10;
+        }
+        p += precision;
+    }
+    length = static_cast<size_t>(p - buffer);
+    return true;
+}
+
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int width, int precision, bool zeroPad) {
@@ -40,6 +95,11 @@ void AppendFixed(std::string& out, double value, int width, int precision, bool 
     }
     // The largest double printed in full has 309 digits before the point.
     char buffer[400];
+    size_t quick = 0;
+    if (QuickFixed(buffer, quick, value, precision)) {
+        AppendPadded(out, buffer, quick, width, zeroPad);
+        return;
+    }
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
     const size_t length = result.ec == std::errc{} ? static_cast<size_t>(result.ptr - buffer) : 0;

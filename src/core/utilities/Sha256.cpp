@@ -1,10 +1,17 @@
 #include "utilities/Sha256.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define RIX_SHA_NI 1
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
 
 namespace rix {
 
@@ -22,7 +29,78 @@ constexpr uint32_t kRound[64] = {
 
 inline uint32_t Rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
+std::atomic<bool> forcePortable{false};
+
+#ifdef RIX_SHA_NI
+
+bool CpuHasShaNi() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+    const bool ssse3 = c & (1u << 9), sse41 = c & (1u << 19);
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return ssse3 && sse41 && (b & (1u << 29));
+}
+
+// The 64 rounds with the SHA extensions: four rounds per two sha256rnds2,
+// the message schedule four words at a time. The state is held as ABEF and
+// CDGH, the order the instructions take.
+__attribute__((target("sha,sse4.1,ssse3"))) void ShaNiBlocks(uint32_t* state, const uint8_t* data,
+                                                                size_t count) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
+    __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4]));
+    tmp = _mm_shuffle_epi32(tmp, 0xB1);           // CDAB
+    state1 = _mm_shuffle_epi32(state1, 0x1B);     // EFGH
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);  // CDGH
+    for (; count > 0; --count, data += 64) {
+        const __m128i abefSaved = state0, cdghSaved = state1;
+        __m128i w[4];
+        for (int i = 0; i < 4; ++i)
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+        for (int g = 0; g < 16; ++g) {
+            if (g >= 4) {
+                // Words 4g..4g+3 from the four groups before them.
+                __m128i next = _mm_sha256msg1_epu32(w[g & 3], w[(g + 1) & 3]);
+                next = _mm_add_epi32(next, _mm_alignr_epi8(w[(g + 3) & 3], w[(g + 2) & 3], 4));
+                w[g & 3] = _mm_sha256msg2_epu32(next, w[(g + 3) & 3]);
+            }
+            __m128i m = _mm_add_epi32(w[g & 3], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, m);
+            m = _mm_shuffle_epi32(m, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, m);
+        }
+        state0 = _mm_add_epi32(state0, abefSaved);
+        state1 = _mm_add_epi32(state1, cdghSaved);
+    }
+    tmp = _mm_shuffle_epi32(state0, 0x1B);        // FEBA
+    state1 = _mm_shuffle_epi32(state1, 0xB1);     // DCHG
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);  // DCBA
+    state1 = _mm_alignr_epi8(state1, tmp, 8);     // ABEF
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[0]), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), state1);
+}
+
+const bool kShaNi = CpuHasShaNi();
+
+#else
+constexpr bool kShaNi = false;
+#endif
+
 }  // namespace
+
+bool Sha256::Accelerated() { return kShaNi && !forcePortable.load(); }
+void Sha256::ForcePortable(bool portable) { forcePortable = portable; }
+
+void Sha256::Blocks(const uint8_t* data, size_t count) {
+#ifdef RIX_SHA_NI
+    if (Accelerated()) {
+        ShaNiBlocks(state_, data, count);
+        return;
+    }
+#endif
+    for (; count > 0; --count, data += 64) Block(data);
+}
 
 Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19},
@@ -72,10 +150,13 @@ void Sha256::Update(const void* data, size_t size) {
         p += take;
         size -= take;
         if (buffered_ < 64) return;
-        Block(buffer_);
+        Blocks(buffer_, 1);
         buffered_ = 0;
     }
-    for (; size >= 64; p += 64, size -= 64) Block(p);
+    const size_t blocks = size / 64;
+    Blocks(p, blocks);
+    p += blocks * 64;
+    size -= blocks * 64;
     std::memcpy(buffer_, p, size);
     buffered_ = size;
 }
@@ -111,15 +192,22 @@ std::string Sha256Hex(std::string_view data) {
     return h.FinalHex();
 }
 
-bool Sha256File(const std::string& path, std::string& hex) {
+bool Sha256File(const std::string& path, std::string& hex, const std::atomic<bool>* cancel) {
     hex.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     Sha256 h;
     std::vector<uint8_t> buffer(1 << 16);
     size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) h.Update(buffer.data(), n);
-    const bool ok = !std::ferror(f);
+    bool cancelled = false;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            cancelled = true;
+            break;
+        }
+        h.Update(buffer.data(), n);
+    }
+    const bool ok = !cancelled && !std::ferror(f);
     std::fclose(f);
     if (ok) hex = h.FinalHex();
     return ok;

@@ -2,6 +2,7 @@
 // NetCDF output records of the archive and of the device files it used.
 #pragma once
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,8 +19,14 @@ public:
     // The digest as 64 lowercase hexadecimal digits.
     std::string FinalHex();
 
+    // Whether the processor's SHA instructions are used (x86-64 with SHA-NI).
+    static bool Accelerated();
+    // Tests: the portable rounds even where the instructions exist.
+    static void ForcePortable(bool portable);
+
 private:
     void Block(const uint8_t* block);
+    void Blocks(const uint8_t* data, size_t count);
     uint32_t state_[8];
     uint8_t buffer_[64];
     size_t buffered_ = 0;
@@ -27,7 +34,8 @@ private:
 };
 
 std::string Sha256Hex(std::string_view data);
-// The file's digest in hexadecimal; false when it cannot be read to its end.
-bool Sha256File(const std::string& path, std::string& hex);
+// The file's digest in hexadecimal; false when it cannot be read to its end
+// or `cancel` was set on the way.
+bool Sha256File(const std::string& path, std::string& hex, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace rix

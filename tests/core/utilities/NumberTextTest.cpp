@@ -76,6 +76,27 @@ TEST(NumberText, FixedGivesPrintfsDigitsForRandomValues) {
     }
 }
 
+// Halfway between two printed values, a few ulps either side, and scaled
+// magnitudes either side of where the quick conversion hands over to the exact one.
+TEST(NumberText, FixedNearHalvesAndLargeValuesAsPrintf) {
+    std::mt19937_64 random(9);
+    std::uniform_int_distribution<long long> units(-2000000, 2000000);
+    for (int precision = 0; precision <= 10; ++precision) {
+        const double unit = std::pow(10.0, -precision);
+        char format[16];
+        std::snprintf(format, sizeof format, "%%.%df", precision);
+        for (int i = 0; i < 400; ++i) {
+            double v = (static_cast<double>(units(random)) + 0.5) * unit;
+            for (int step = 0; step < 6; ++step) v = std::nextafter(v, -INFINITY);
+            for (int step = 0; step < 12; ++step, v = std::nextafter(v, INFINITY))
+                ASSERT_EQ(Fixed(v, 0, precision), Printf(format, v)) << Printf("%.17g", v);
+        }
+        for (double big : {0.999e12, 1e12, 1.001e12, 4.5e15, 9.1e15})
+            for (double v : {big * unit, -big * unit, (big + 0.5) * unit, (big + 0.4999) * unit})
+                ASSERT_EQ(Fixed(v, 0, precision), Printf(format, v)) << Printf("%.17g", v);
+    }
+}
+
 TEST(NumberText, IntegersAndHexBytes) {
     std::mt19937 random(7);
     std::uniform_int_distribution<long long> any(-5000000000LL, 5000000000LL);
