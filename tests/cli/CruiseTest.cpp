@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -310,6 +311,29 @@ TEST_F(CruiseCli, SlurmArrayTaskExtractsItsLineOfTheList) {
 }
 
 #ifdef RIX_HAVE_NETCDF
+// Archives side by side each write their NetCDF file, with a writer thread
+// apiece: the library is called by one thread at a time, and every file
+// holds its archive's rows as its text files do.
+TEST_F(CruiseCli, ArchivesSideBySideEachWriteTheirNetcdfFile) {
+    std::vector<std::string> archives;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "days/n" + std::to_string(i) + ".00" + std::to_string(i);
+        d.Archive(TextArchive(1000 + 100 * static_cast<uint32_t>(i), "n" + std::to_string(i), 200 + 50 * i), name);
+        archives.push_back(name);
+    }
+    std::vector<std::string> args = {"--jobs", "2", "--netcdf"};
+    for (size_t i = 1; i < archives.size(); ++i) args.push_back(d.Path(archives[i]));
+    RunResult r = d.Run(args, archives[0]);
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (int i = 0; i < 6; ++i) {
+        const std::string base = "n" + std::to_string(i);
+        const std::string text = ReadFile(d.OutFile(base + "_11_ASCII.00" + std::to_string(i)));
+        const std::vector<std::string> lines = ReadNcStrings(d.OutFile(base + ".nc"), "ch11_ASCII", "line");
+        ASSERT_EQ(lines.size(), static_cast<size_t>(std::count(text.begin(), text.end(), '\n'))) << base;
+        EXPECT_EQ(lines.back(), base + " line " + std::to_string(199 + 50 * i)) << base;
+    }
+}
+
 TEST(CombineCli, TwoDaysJoinedAndUnlikeFilesRefused) {
     TempDir dir;
     NcGroup day1, day2;
