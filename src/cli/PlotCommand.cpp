@@ -1,19 +1,13 @@
 #include "PlotCommand.h"
 
-#include <cctype>
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdlib>
-#include <vector>
+#include <string>
 
+#include "PlotJob.h"
 #include "report/Reporter.h"
-
-#ifdef RIX_WITH_PLOT
-#include <QApplication>
-#include <memory>
-
-#include "PlotChart.h"
-#include "PlotModel.h"
-#include "inspect/ExtractedFile.h"
-#endif
 
 namespace rixcli {
 
@@ -40,50 +34,17 @@ const char* const kPlotHelp =
 
 namespace {
 
-#ifdef RIX_WITH_PLOT
-// The toolkit's notes about the missing session (no display, no runtime
-// folder) mean nothing to a command that draws off screen.
-void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+// The drawing module: named by RIX_PLOT_MODULE, else rix-plot.so in the
+// folder of the running program.
+std::string PlotModulePath() {
+    if (const char* named = std::getenv("RIX_PLOT_MODULE"); named && *named) return named;
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return "rix-plot.so";
+    std::string path(self, static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/rix-plot.so";
 }
-
-void Write(std::FILE* f, const std::string& s) { std::fwrite(s.data(), 1, s.size(), f); }
-
-int Usage(std::FILE* err, const std::string& message) {
-    Write(err, "rix plot: " + message + "\n");
-    Write(err, kPlotHelp);
-    return 2;
-}
-
-bool ParsePositive(const std::string& text, long limit, long& value) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < 1 || v > limit) return false;
-    value = v;
-    return true;
-}
-
-std::vector<std::string> SplitNames(const std::string& text) {
-    std::vector<std::string> names;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t comma = text.find(',', pos);
-        if (comma == std::string::npos) comma = text.size();
-        if (comma > pos) names.push_back(text.substr(pos, comma - pos));
-        pos = comma + 1;
-    }
-    return names;
-}
-
-bool HasSuffix(const std::string& path, const std::string& suffix) {
-    if (path.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        const char c = path[path.size() - suffix.size() + i];
-        if (std::tolower(static_cast<unsigned char>(c)) != suffix[i]) return false;
-    }
-    return true;
-}
-#endif
 
 }  // namespace
 
@@ -105,54 +66,22 @@ int RunPlotCommand(const PlotOptions& o, std::FILE* out, std::FILE* err) {
     reporter.ShowError("rix plot", "plots are not built into this rix (it was built without Qt Charts)");
     return 1;
 #else
-    if (o.file.empty()) return Usage(err, "one file to plot is needed");
-    if (o.output.empty()) return Usage(err, "no output picture given (--output OUT.png or OUT.svg)");
-    if (!HasSuffix(o.output, ".png") && !HasSuffix(o.output, ".svg"))
-        return Usage(err, "the output '" + o.output + "' must end in .png or .svg");
-    rixplot::PlotRequest request;
-    if (!o.kind.empty()) {
-        rixplot::PlotKind kind;
-        if (!rixplot::ParseKind(o.kind, kind))
-            return Usage(err, "unknown kind '" + o.kind + "' (series, profile, spectrum or track)");
-        request.kind = kind;
-    }
-    if (!o.row.empty() && !ParsePositive(o.row, 2000000000L, request.row))
-        return Usage(err, "the row must be a whole number from 1");
-    long width = 1200, height = 800;
-    if (!o.size.empty()) {
-        const size_t x = o.size.find_first_of("xX");
-        if (x == std::string::npos || !ParsePositive(o.size.substr(0, x), 20000, width) ||
-            !ParsePositive(o.size.substr(x + 1), 20000, height) || width < 100 || height < 100)
-            return Usage(err, "the size must be WIDTHxHEIGHT in pixels, 100 to 20000 each (as 1200x800)");
-    }
-    request.x = o.x;
-    request.y = SplitNames(o.y);
-
-    // The picture is drawn off screen: no display is needed.
-    std::unique_ptr<QApplication> application;
-    if (!QCoreApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(QuietQtNotes);
-        static int argc = 1;
-        static char name[] = "rix";
-        static char* argv[] = {name, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
-    }
-
-    rix::ExtractedLayout layout;
-    std::string error;
-    rixplot::PlotData plot;
-    if (!rix::ReadExtractedLayout(o.file, layout, error) || !rixplot::BuildPlot(layout, request, plot, error)) {
-        reporter.ShowError("rix plot", error);
+    const std::string path = PlotModulePath();
+    // Loaded once and kept: the toolkit does not expect to be unloaded.
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        const char* why = dlerror();
+        reporter.ShowError("rix plot", "cannot load the drawing module " + path + ": " + (why ? why : "unknown error"));
         return 1;
     }
-    QString message;
-    if (!rixplot::RenderPlotFile(plot, QSize(static_cast<int>(width), static_cast<int>(height)),
-                                 QString::fromStdString(o.output), message)) {
-        reporter.ShowError("rix plot", message.toStdString());
+    auto run = reinterpret_cast<RixPlotRunFunction>(dlsym(module, RIX_PLOT_RUN_SYMBOL));
+    if (!run) {
+        reporter.ShowError("rix plot", "the drawing module " + path + " is not this rix's (no " RIX_PLOT_RUN_SYMBOL ")");
         return 1;
     }
-    return 0;
+    const RixPlotJob job{o.file.c_str(), o.kind.c_str(), o.x.c_str(), o.y.c_str(), o.row.c_str(),
+                         o.size.c_str(), o.output.c_str(), kPlotHelp, out, err};
+    return run(&job);
 #endif
 }
 

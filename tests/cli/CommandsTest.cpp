@@ -46,6 +46,19 @@ TEST(Commands, HelpAndUsageErrors) {
     EXPECT_EQ(r.err, "Setup Merge File Error: Unable to open a.msf\nStatus:  Merge Ended by an Error\n");
 }
 
+// The commands that read archives run without the toolkit: `rix plot` loads
+// it with its drawing module, so rix itself needs no Qt library.
+TEST(Commands, TheProgramLoadsNoToolkitLibrary) {
+    std::FILE* p = popen("readelf -d '" RIX_BINARY "' 2>/dev/null", "r");
+    ASSERT_NE(p, nullptr);
+    std::string dynamic;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) dynamic.append(buffer, n);
+    pclose(p);
+    if (dynamic.find("NEEDED") == std::string::npos) GTEST_SKIP() << "readelf is not installed";
+    EXPECT_EQ(dynamic.find("libQt"), std::string::npos) << dynamic;
+}
+
 TEST(Commands, SplitWritesOnePartPerLogger) {
     Deployment d;
     ArchiveBuilder b;

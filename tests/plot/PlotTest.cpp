@@ -374,6 +374,14 @@ void PlotTest::commandLineRefusals() {
     QCOMPARE(RunRix({"plot", ctd, "--colour", "red", "--output", o}), 2);
     QCOMPARE(RunRix({"plot", ctd, "--size", "12", "--output", o}), 2);
     QVERIFY(!QFile::exists(out));
+
+    // Without its drawing module the command says which file it could not load.
+    const QByteArray module = qgetenv("RIX_PLOT_MODULE");
+    qputenv("RIX_PLOT_MODULE", (dir_.path() + "/no-such-module.so").toUtf8());
+    QCOMPARE(RunRix({"plot", ctd, "--output", o}, &err), 1);
+    qputenv("RIX_PLOT_MODULE", module);
+    QVERIFY2(err.contains("cannot load the drawing module") && err.contains("no-such-module.so"), qPrintable(err));
+    QVERIFY(!QFile::exists(out));
 }
 
 void PlotTest::plotWindow() {
