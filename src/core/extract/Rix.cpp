@@ -363,15 +363,14 @@ void LogLine(Context& ctx, const char* fmt, ...) {
     }
     va_list args;
     va_start(args, fmt);
-    std::string line = FormatV(fmt, args);
+    const std::string line = FormatV(fmt, args);
     va_end(args);
-    line += "\r\n";
-    std::fwrite(line.data(), 1, line.size(), ctx.log.file);
+    ctx.channelState.text.LogLine(ctx.log.file, line);
 }
 
 bool LogEnd(Context& ctx) {
     if (!ctx.log.file) return true;
-    std::fputs("End Of Archive\r\n", ctx.log.file);
+    ctx.channelState.text.LogLine(ctx.log.file, "End Of Archive");
     const bool ok = ctx.log.output->Commit();
     if (!ok) NoteFailedOutput(ctx, ctx.log.output->Path());
     ctx.log.output.reset();

@@ -135,4 +135,10 @@ void TextSink::Raw(std::FILE* stream, std::string_view bytes) {
     if (stream != nullptr && !bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 
+void TextSink::LogLine(std::FILE* stream, std::string_view text) {
+    row_.assign(text);
+    row_.append("\r\n");
+    Flush(stream);
+}
+
 }  // namespace rix

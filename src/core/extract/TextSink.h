@@ -63,6 +63,8 @@ public:
               const LineLayout& layout);
     // Bytes copied as they are.
     void Raw(std::FILE* stream, std::string_view bytes);
+    // A line of the debug log (RIX.LOG): the text, CR LF.
+    void LogLine(std::FILE* stream, std::string_view text);
 
 private:
     void Flush(std::FILE* stream);
