@@ -117,7 +117,10 @@ void RowValues::Reset() {
 void RowValues::Set(int i, double value, const char* title, int precisionCode) {
     if (i < 0 || i >= kMaxRowValues) return;
     values[i] = value;
-    std::snprintf(titles[i], kTitleSize, "%s", title ? title : "");
+    // Cut to the title's room, as "%s" into it would.
+    const size_t length = title ? strnlen(title, kTitleSize - 1) : 0;
+    if (length > 0) std::memcpy(titles[i], title, length);
+    titles[i][length] = '\0';
     precision[i] = precisionCode;
     count = std::max(count, i + 1);
 }

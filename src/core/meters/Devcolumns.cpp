@@ -290,8 +290,14 @@ bool ReadTriple(const char* field, char sep, const int order[3], bool yearMod, d
         if (!setuptext::ScanInt(p, v[i])) return false;
     }
     if (yearMod) v[2] %= 100;
+    const int a = v[order[0]], b = v[order[1]], c = v[order[2]];
+    if (a >= 0 && a < 100 && b >= 0 && b < 100 && c >= 0 && c < 100) {
+        // Two digits each: the number is a * 10000 + b * 100 + c, as the text reads.
+        value = a * 10000.0 + b * 100.0 + c;
+        return true;
+    }
     char digits[48];
-    std::snprintf(digits, sizeof digits, "%02d%02d%02d", v[order[0]], v[order[1]], v[order[2]]);
+    std::snprintf(digits, sizeof digits, "%02d%02d%02d", a, b, c);
     value = std::strtod(digits, nullptr);
     return true;
 }

@@ -52,32 +52,49 @@ constexpr uint64_t kIntegerPowers[16] = {1,
 // printed digit is under 1e12, so the double product is within 1.2e-4 of the
 // exact one and decides printf's rounding unless the value is near a half
 // (then false, and the exact conversion decides). Writes sign, digits, point.
+// "00" to "99", two digits at a time.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the count decimal digits of n that end at end (leading zeros kept).
+inline void WriteDigits(char* end, uint64_t n, int count) {
+    for (; count >= 2; count -= 2) {
+        const unsigned pair = static_cast<unsigned>(n % 100);
+        n /= 100;
+        end -= 2;
+        end[0] = kPairs[2 * pair];
+        end[1] = kPairs[2 * pair + 1];
+    }
+    if (count == 1) *--end = static_cast<char>('0' + n % 10);
+}
+
+inline int DigitCount(uint64_t n) {
+    int count = 1;
+    for (; n >= 100; n /= 100) count += 2;
+    return n >= 10 ? count + 1 : count;
+}
+
 bool QuickFixed(char* buffer, size_t& length, double value, int precision) {
     if (precision > 15) return false;
     const double scaled = std::fabs(value) * kPowers[precision];
     if (!(scaled < 1e12)) return false;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;  // exact
+    const uint64_t whole = static_cast<uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(whole);  // exact
     if (std::fabs(fraction - 0.5) < 1e-3) return false;
-    const uint64_t digits = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
-    uint64_t integer = digits / kIntegerPowers[precision];
-    uint64_t decimals = digits % kIntegerPowers[precision];
+    const uint64_t digits = whole + (fraction > 0.5 ? 1 : 0);
+    const uint64_t integer = digits / kIntegerPowers[precision];
+    const uint64_t decimals = digits % kIntegerPowers[precision];
     char* p = buffer;
     if (std::signbit(value)) *p++ = '-';  // printf keeps the sign of a value that rounds to 0
-    char reversed[24];
-    int n = 0;
-    do {
-        reversed[n++] = static_cast<char>('0' + integer % 10);
-        integer /= 10;
-    } while (integer != 0);
-    while (n > 0) *p++ = reversed[--n];
+    const int integerDigits = DigitCount(integer);
+    p += integerDigits;
+    WriteDigits(p, integer, integerDigits);
     if (precision > 0) {
         *p++ = '.';
-        for (int i = precision - 1; i >= 0; --i) {
-            p[i] = static_cast<char>('0' + decimals % 10);
-            decimals /= 10;
-        }
         p += precision;
+        WriteDigits(p, decimals, precision);
     }
     length = static_cast<size_t>(p - buffer);
     return true;
