@@ -19,6 +19,7 @@
 #include "utilities/Sha256.h"
 
 #ifdef RIX_HAVE_NETCDF
+#include <dlfcn.h>
 #include <netcdf.h>
 #endif
 
@@ -173,6 +174,17 @@ int Put(const PutJob& job) {
     return NC_NOERR;
 }
 
+// HDF5, under the library, prints its error stack to standard error unless
+// told not to, and that setting is the calling thread's: the library turns
+// it off on the thread that first uses it, so the writer thread does the
+// same (the error reaches the run as the library's status). Looked up at run
+// time: the HDF5 the library loaded is the one to tell.
+void QuietHdf5ErrorStack() {
+    using SetAuto = int (*)(int64_t stack, void* function, void* data);
+    static const auto setAuto = reinterpret_cast<SetAuto>(dlsym(RTLD_DEFAULT, "H5Eset_auto2"));
+    if (setAuto) setAuto(0 /* H5E_DEFAULT */, nullptr, nullptr);
+}
+
 // Compression and HDF5's bookkeeping take as long as decoding the archive:
 // the blocks of rows are written by a thread of their own while the run goes
 // on. The library is not thread-safe, so the sink makes every other library
@@ -210,6 +222,7 @@ public:
 private:
     static constexpr size_t kMaxJobs = 4;
     void Loop() {
+        QuietHdf5ErrorStack();
         std::unique_lock lock(mutex_);
         for (;;) {
             work_.wait(lock, [this] { return stop_ || !jobs_.empty(); });

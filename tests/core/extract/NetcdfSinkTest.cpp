@@ -2,8 +2,11 @@
 #include "extract/NetcdfSink.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cmath>
 #include <filesystem>
 
@@ -402,6 +405,63 @@ TEST(NetcdfSink, AbandonAndFailureKeepTheEarlierFile) {
     ASSERT_EQ(reporter.boxes.size(), 1u);
     EXPECT_EQ(reporter.boxes[0].title, "NetCDF File Error");
     EXPECT_NE(reporter.boxes[0].text.find("Unable to write " + missing + ": "), std::string::npos);
+}
+
+// The disk refuses a block part way (here the file-size limit): the writer
+// thread meets the error, the run reports it once with the file's name, and
+// the earlier file of that name stays as it was.
+TEST(NetcdfSink, AWriteRefusedPartWayIsReportedAndKeepsTheEarlierFile) {
+    rixtest::TempDir dir;
+    const std::string path = dir.file("deploy.nc");
+    rixtest::WriteFile(path, "earlier");
+    RecordingReporter reporter;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 256 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // Standard error is caught: the message goes to the reporter, HDF5's own
+    // error stack nowhere.
+    std::fflush(stderr);
+    std::FILE* caught = std::tmpfile();
+    ASSERT_NE(caught, nullptr);
+    const int savedError = dup(2);
+    dup2(fileno(caught), 2);
+    bool finished = true;
+    {
+        NetcdfSink sink(reporter, path, {}, {});
+        sink.SetChunkRows(512);
+        if (sink.Open()) {
+            sink.BeginChannel(Ctd(), CtdColumns());
+            Sample s;
+            uint64_t bits = 88172645463325252ull;  // digits that do not compress
+            for (int row = 0; row < 20000 && !sink.Failed(); ++row) {
+                s.Clear(Ctd().channel, 1000.0 * row);
+                for (int i = 0; i < 5; ++i) {
+                    bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
+                    s.Add(static_cast<double>(bits % 100000000) / 1e6, ValueFormat{9, 6, false});
+                }
+                sink.Row(s);
+            }
+            finished = sink.Finish();
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    std::fflush(stderr);
+    dup2(savedError, 2);
+    close(savedError);
+    EXPECT_EQ(std::ftell(caught), 0L) << "standard error was written to";
+    std::fclose(caught);
+    EXPECT_FALSE(finished);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].title, "NetCDF File Error");
+    EXPECT_NE(reporter.boxes[0].text.find("Unable to write " + path + ": "), std::string::npos);
+    EXPECT_EQ(rixtest::ReadFile(path), "earlier");
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++files;
+    EXPECT_EQ(files, 1u);
 }
 
 #endif
