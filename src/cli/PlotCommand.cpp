@@ -34,6 +34,7 @@ const char* const kPlotHelp =
 
 namespace {
 
+#ifdef RIX_WITH_PLOT
 // The drawing module: named by RIX_PLOT_MODULE, else rix-plot.so in the
 // folder of the running program.
 std::string PlotModulePath() {
@@ -45,6 +46,7 @@ std::string PlotModulePath() {
     const size_t slash = path.rfind('/');
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/rix-plot.so";
 }
+#endif
 
 }  // namespace
 
