@@ -1,5 +1,6 @@
 #include "meters/Nx9.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -94,7 +95,13 @@ int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
         return 0;
     }
     AcDevice d;
-    d.serial = static_cast<int>(FieldOf(lines, 1, 0));
+    // The serial number as a whole number; one beyond an int (or no number)
+    // is taken as INT_MIN, which no meter sends, instead of an undefined
+    // conversion.
+    const double serial = FieldOf(lines, 1, 0);
+    d.serial = serial > static_cast<double>(INT_MIN) - 1 && serial < static_cast<double>(INT_MAX) + 1
+                   ? static_cast<int>(serial)
+                   : INT_MIN;
     d.p0 = FieldOf(lines, 4, 0);
     d.p1 = FieldOf(lines, 4, 1);
     d.pathLength = FieldOf(lines, 6, 0);
