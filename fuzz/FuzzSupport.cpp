@@ -95,18 +95,26 @@ std::string ScratchFolder(const std::string& name) {
 namespace {
 
 rix::Context& SharedContext() {
-    // Never destroyed: a context holds 1 MB of writer records, and the
-    // exit handlers need none of it.
     static NullReporter* reporter = new NullReporter;
     static rix::Context* context = new rix::Context(*reporter);
     return *context;
 }
 
+rix::Run& SharedRun() {
+    // Never destroyed: a run holds 1 MB of writer records, and the exit
+    // handlers need none of it.
+    static rix::Run* run = new rix::Run(SharedContext());
+    return *run;
+}
+
 }  // namespace
 
-ContextScope::ContextScope() : context(SharedContext()) {}
+ContextScope::ContextScope() : context(SharedContext()), run(SharedRun()) {}
 
-ContextScope::~ContextScope() { context.Reset(); }
+ContextScope::~ContextScope() {
+    run.Reset();
+    context.Reset();
+}
 
 std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_t parts) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
@@ -125,6 +133,7 @@ std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_
 void FuzzDeviceFile(int meterType, const uint8_t* data, size_t size) {
     ContextScope scope;
     rix::Context& ctx = scope.context;
+    rix::Run& run = scope.run;
     // FUZZ.DEV is the folder's only file: it is overwritten, not re-created.
     static const std::string folder = ScratchFolder("dev");
     WriteScratch("dev/FUZZ.DEV", data, size);
@@ -135,7 +144,7 @@ void FuzzDeviceFile(int meterType, const uint8_t* data, size_t size) {
     // What the step copies into the channel file goes nowhere: one stream,
     // opened once, instead of a file made anew for every input.
     static std::FILE* const out = std::fopen("/dev/null", "wb");
-    rix::ReadChannelDeviceFile(ctx, 1, 11, folder, setup, out);
+    rix::ReadChannelDeviceFile(run, 1, 11, folder, setup, out);
 }
 
 void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, size_t size) {
@@ -149,6 +158,7 @@ void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, si
 
     ContextScope scope;
     rix::Context& ctx = scope.context;
+    rix::Run& run = scope.run;
     static const std::string outputs = ScratchFolder("writer");
     const int c = meter.channel;
     rix::ChannelSetup& setup = ctx.channels[c];
@@ -160,12 +170,12 @@ void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, si
 
     // What the run and the channel pass do before the first packet; of the
     // writer records only this channel's is used.
-    rix::ResetMeterRunState(ctx);
-    rix::ResetChannel(ctx, c);
-    if (!rix::OpenChannelFile(ctx, c, setup.keyword, outputs, "fz", ".000")) return;
-    std::FILE* stream = ctx.channelState.outputs.streams[c];
+    rix::ResetMeterRunState(run);
+    rix::ResetChannel(run, c);
+    if (!rix::OpenChannelFile(run, c, setup.keyword, outputs, "fz", ".000")) return;
+    std::FILE* stream = run.channelState.outputs.streams[c];
     if (c < rix::kAnalogSlots) rix::ResetAnalogSlot(ctx, c);
-    rix::ReadChannelDeviceFile(ctx, dataOutput, c, RIX_FUZZ_SETUP_DIR, setup, stream);
+    rix::ReadChannelDeviceFile(run, dataOutput, c, RIX_FUZZ_SETUP_DIR, setup, stream);
 
     double time = 1000;
     while (size > 0) {
@@ -176,17 +186,17 @@ void FuzzWriter(const WriterMeter* meters, size_t count, const uint8_t* data, si
         if (n == 0) break;
         // A copy of the packet's own size, so that a read past its end is caught.
         std::vector<uint8_t> packet(data, data + n);
-        rix::DispatchRecord(ctx, c, setup, dataOutput, format, 0, time, static_cast<int>(n),
+        rix::DispatchRecord(run, c, setup, dataOutput, format, 0, time, static_cast<int>(n),
                             packet.data(), stream);
         data += n;
         size -= n;
         time += step;
     }
 
-    const rix::ChannelWriter& w = ctx.channelState.writers[c];
-    rix::FinishChannelEntry(ctx, w.headerLines, w.columnCount);
-    rix::CloseChannelFile(ctx, c);
-    if (meter.type == rix::kSatlantic) rix::EndSatlanticExtraction(ctx, c);
+    const rix::ChannelWriter& w = run.channelState.writers[c];
+    rix::FinishChannelEntry(run, w.headerLines, w.columnCount);
+    rix::CloseChannelFile(run, c);
+    if (meter.type == rix::kSatlantic) rix::EndSatlanticExtraction(run, c);
 }
 
 }  // namespace rixfuzz

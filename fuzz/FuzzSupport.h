@@ -13,6 +13,7 @@
 
 namespace rix {
 struct Context;
+struct Run;
 }
 
 namespace rixfuzz {
@@ -28,9 +29,9 @@ private:
     size_t seen_ = 0;
 };
 
-// The process's one context, as new, for the length of one input: building
-// a context for each input would cost more than most readers take, so it is
-// reset when the input is done instead. The reset also frees what the input
+// The process's one context and run, as new, for the length of one input:
+// building them for each input would cost more than most readers take, so
+// they are reset when the input is done instead. The reset also frees what the input
 // allocated before the input ends, as libFuzzer counts each input's
 // allocations against its frees to look for leaks.
 class ContextScope {
@@ -40,6 +41,7 @@ public:
     ContextScope(const ContextScope&) = delete;
     ContextScope& operator=(const ContextScope&) = delete;
     rix::Context& context;
+    rix::Run& run;
 };
 
 // This process's scratch folder (created on first use, removed at exit): on

@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string setup = RIX_FUZZ_SETUP_DIR;
     rixfuzz::ContextScope scope;
     rix::Context& ctx = scope.context;
+    rix::Run& run = scope.run;
     static const rix::ChannelTable table = [&] {
         rix::ChannelTable t;
         rix::ReadIsfFile(ctx.reporter, t, setup + "/raw.isf");
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     paths.deviceFolder = setup;
     paths.baseName = "capture";
     paths.extension = ".raw";
-    rix::ProcessRawFile(ctx, input, paths);
+    rix::ProcessRawFile(run, input, paths);
     input.Close();  // within the input, as libFuzzer balances its allocations
     return 0;
 }

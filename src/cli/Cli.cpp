@@ -500,10 +500,10 @@ int RunCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
         // On a terminal, without --verbose, one line follows the run.
         ProgressLine progress{err, {}};
         if (!verbose && isatty(fileno(err)))
-            ctx.run.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
+            ctx.control.progress = [&progress](const rix::RunProgress& rp) { progress.Show(rp); };
         rix::ExtractResult result;
         {
-            Signals signals(&ctx.run.stopRequested);
+            Signals signals(&ctx.control.stopRequested);
             rix::ExtractButtonClick(ctx, request, &result);
         }
         progress.End();

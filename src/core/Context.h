@@ -1,5 +1,7 @@
-// The program-wide state of one RIX program, owned by one object and passed
-// by reference: every test can build a fresh program.
+// What one RIX program is asked to do, owned by one object and passed by
+// reference: the setup of its runs, the reporter and the record the meter
+// families share. The state of a pass over an archive is its Run's (Run.h).
+// Every test can build a fresh program.
 #pragma once
 #include <array>
 
@@ -17,6 +19,7 @@
 #include "report/Reporter.h"
 #include "setup/Esf.h"
 #include "setup/Isf.h"
+#include "Run.h"
 
 namespace rix {
 
@@ -37,11 +40,11 @@ struct Context {
     Context& operator=(const Context&) = delete;
     ~Context();
 
-    // Back to the state of a newly built context, the reporter kept: open
-    // outputs and the debug log are closed, every member is as new. Cheaper
-    // than building one, as the large tables are re-initialised in place, so
-    // a process that runs many programs (a fuzzer) keeps one context.
-    // A member added below must be reset there as well.
+    // Back to the state of a newly built context, the reporter kept: every
+    // member is as new. Cheaper than building one, as the large tables are
+    // re-initialised in place, so a process that runs many programs (a
+    // fuzzer) keeps one context. A member added below must be reset there as
+    // well.
     void Reset();
 
     TapReporter tap;  // passes every message on; copies a channel pass's messages
@@ -49,18 +52,9 @@ struct Context {
 
     ChannelTable channels;       // instrument setup of the run
     ExtractionSetup extraction;  // extraction setup of the run
-    ReaderState reader;          // packet reader
-    JulianState julian;          // Julian day table and type-2 reference
-    ChannelState channelState;   // channel writers and output files
-    ClockState clock;            // re-basing of logger clocks
-    DebugLog log;
-    std::array<bool, 256> foundSender{};
-    ArchivePacket packet;        // the one packet a pass keeps in memory
-    double currentTime = -1;
+    DebugLogSetup log;           // whether a run writes RIX.LOG, and where
     std::string deviceFolder = ".";  // device files of the run
-    // A failure inside a writer that must end the run (the channel pass checks it).
-    bool runFailed = false;
-    RunControl run;  // progress report and stop request of the current run
+    RunControl control;  // progress report and stop request of the current run
     RunSinks sinks;  // outputs beside the text files (NetCDF, plots)
 
     MeterShared shared;  // what the meter families share across channels on purpose

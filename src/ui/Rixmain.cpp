@@ -144,7 +144,7 @@ TFormRIX::TFormRIX(GuiReporter& reporter, DialogHooks& hooks, Worker& worker, QW
 }
 
 TFormRIX::~TFormRIX() {
-    if (runContext_) runContext_->run.stopRequested = true;
+    if (runContext_) runContext_->control.stopRequested = true;
     worker_.Wait();
 }
 
@@ -454,7 +454,7 @@ void TFormRIX::ExtractButtonClick() {
     ctx->log.enabled = debug_;
     auto lastPercent = std::make_shared<std::atomic<int>>(-1);
     QPointer<QProgressBar> bar(ProgressBar1);
-    ctx->run.progress = [bar, lastPercent](const rix::RunProgress& p) {
+    ctx->control.progress = [bar, lastPercent](const rix::RunProgress& p) {
         int percent = rix::RunPercent(p);
         if (lastPercent->exchange(percent) == percent) return;
         QMetaObject::invokeMethod(
@@ -494,7 +494,7 @@ rix::ExtractRequest TFormRIX::CurrentRequest() const {
 }
 
 void TFormRIX::ExtractFinished(const rix::ExtractResult& result) {
-    bool stopAsked = runContext_ && runContext_->run.stopRequested;
+    bool stopAsked = runContext_ && runContext_->control.stopRequested;
     runContext_.reset();
     ProgressBar1->hide();
     if (!result.archiveLabel.empty()) LBArchiveFile->setText(Text(result.archiveLabel));
@@ -621,7 +621,7 @@ void TFormRIX::StopButtonClick() {
     }
     if (runContext_) {
         // A run is under way: ask it to stop; it ends with "Extraction Stopped".
-        runContext_->run.stopRequested = true;
+        runContext_->control.stopRequested = true;
         return;
     }
     extractArmed_ = true;
@@ -913,7 +913,7 @@ void TFormRIX::closeEvent(QCloseEvent* event) {
         exitApproved_ = true;
     }
     Timer1->stop();
-    if (runContext_) runContext_->run.stopRequested = true;
+    if (runContext_) runContext_->control.stopRequested = true;
     worker_.Wait();
     event->accept();
     if (hooks_.quit) hooks_.quit();

@@ -113,23 +113,50 @@ TEST(ContextReset, RunsAfterResetWriteWhatRunsOnANewContextWrite) {
     ExpectSame(merged, RunExample(work, ctx, reporter, true));
 }
 
-// The tables a run leaves behind, next to a new context's: the writer
-// records (only those handed out are rebuilt), the Julian table (only its
-// listed entries are cleared) and the merge state.
-TEST(ContextReset, LeavesTheLargeTablesAsNew) {
+// The setup and merge state a run leaves in its context, next to a new
+// context's.
+TEST(ContextReset, LeavesTheSetupAndMergeStateAsNew) {
     TempDir work;
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter), fresh(reporter);
     ASSERT_EQ(RunExample(work, ctx, reporter, true).outcome, rix::ExtractOutcome::kDone);
-    ASSERT_FALSE(ctx.julian.setCodes.empty());
-    ASSERT_GT(ctx.channelState.writers[11].linesWritten, 0);
-    ctx.channelState.writers[49].record[7] = 'x';  // a record the run did not use
 
     ctx.Reset();
     EXPECT_EQ(rix::IsfText(ctx.channels), rix::IsfText(fresh.channels));
     EXPECT_EQ(rix::EsfText(ctx.extraction), rix::EsfText(fresh.extraction));
+    EXPECT_EQ(rix::MsfText(ctx.merge.setup), rix::MsfText(fresh.merge.setup));
+    EXPECT_EQ(ctx.merge.runBaseName, fresh.merge.runBaseName);
+    EXPECT_EQ(ctx.merge.baseTitles, fresh.merge.baseTitles);
+    EXPECT_EQ(ctx.merge.sbe23Time, fresh.merge.sbe23Time);
+}
+
+// The tables a pass leaves in its run, next to a new run's: the writer
+// records (only those handed out are rebuilt), the Julian table (only its
+// listed entries are cleared) and the type-2 reference. A fuzzer keeps one
+// run and resets it between inputs.
+TEST(RunReset, LeavesTheLargeTablesAsNew) {
+    TempDir work;
+    rix::RecordingReporter reporter;
+    rix::Context ctx(reporter), freshContext(reporter);
+    rix::Run run(ctx), fresh(freshContext);
+    rixtest::WriteFile(work.file("run.esf"), "ESF Version=1.1\r\n0 1 0 0 0 0 1 4 21 0 250\r\n");
+    ASSERT_TRUE(rix::ReadEsfFile(reporter, ctx.extraction, work.file("run.esf")));
+    ASSERT_TRUE(rix::ReadIsfFile(reporter, ctx.channels, kExamples + "/deploy.isf"));
+    rix::ArchiveStream archive;
+    ASSERT_TRUE(archive.Open(kExamples + "/deploy.000"));
+    rix::RunPaths paths;
+    paths.outputFolder = work.path();
+    paths.deviceFolder = kExamples;
+    paths.baseName = "deploy";
+    paths.extension = ".000";
+    ASSERT_EQ(rix::RunExtraction(run, archive, paths, 0, 31536000000.0, false), 1);
+    ASSERT_FALSE(run.julian.setCodes.empty());
+    ASSERT_GT(run.channelState.writers[11].linesWritten, 0);
+    run.channelState.writers[49].record[7] = 'x';  // a record the run did not use
+
+    run.Reset();
     for (int id = 0; id < rix::kChannelCount; ++id) {
-        const rix::ChannelWriter& w = std::as_const(ctx.channelState.writers)[id];
+        const rix::ChannelWriter& w = std::as_const(run.channelState.writers)[id];
         const rix::ChannelWriter& n = std::as_const(fresh.channelState.writers)[id];
         EXPECT_EQ(w.channelId, n.channelId) << id;
         EXPECT_EQ(w.linesWritten, n.linesWritten) << id;
@@ -141,46 +168,59 @@ TEST(ContextReset, LeavesTheLargeTablesAsNew) {
         EXPECT_EQ(std::memcmp(w.lastRecord, n.lastRecord, sizeof w.lastRecord), 0) << id;
         EXPECT_EQ(w.device.columnCount, n.device.columnCount) << id;
     }
-    ASSERT_EQ(ctx.julian.table.size(), fresh.julian.table.size());
-    for (size_t code = 0; code < ctx.julian.table.size(); ++code) {
-        const rix::JulianEntry& e = ctx.julian.table[code];
+    ASSERT_EQ(run.julian.table.size(), fresh.julian.table.size());
+    for (size_t code = 0; code < run.julian.table.size(); ++code) {
+        const rix::JulianEntry& e = run.julian.table[code];
         ASSERT_TRUE(!e.set && e.midnight == 0 && e.madeAt == 0) << code;
     }
-    EXPECT_EQ(ctx.julian.lowestSet, fresh.julian.lowestSet);
-    EXPECT_TRUE(ctx.julian.setCodes.empty() && ctx.julian.earliestMidnight.empty());
-    EXPECT_EQ(ctx.reader.type2.set, fresh.reader.type2.set);
-    EXPECT_EQ(rix::MsfText(ctx.merge.setup), rix::MsfText(fresh.merge.setup));
-    EXPECT_EQ(ctx.merge.runBaseName, fresh.merge.runBaseName);
-    EXPECT_EQ(ctx.merge.baseTitles, fresh.merge.baseTitles);
-    EXPECT_EQ(ctx.merge.sbe23Time, fresh.merge.sbe23Time);
+    EXPECT_EQ(run.julian.lowestSet, fresh.julian.lowestSet);
+    EXPECT_TRUE(run.julian.setCodes.empty() && run.julian.earliestMidnight.empty());
+    EXPECT_EQ(run.reader.type2.set, fresh.reader.type2.set);
 }
 
 TEST(ContextReset, RemovesOutputsNoRunCompletedAndForgetsTheRun) {
     TempDir dir;
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter);
-    ASSERT_EQ(rix::OpenChannelFile(ctx, 12, "ASCII", dir.path(), "cast", ".000"), 1);
-    std::fputs("row\r\n", ctx.channelState.outputs.streams[12]);
+    rix::Run run(ctx);
+    ASSERT_EQ(rix::OpenChannelFile(run, 12, "ASCII", dir.path(), "cast", ".000"), 1);
+    std::fputs("row\r\n", run.channelState.outputs.streams[12]);
     ctx.channels[12].type = 6;
     ctx.log.enabled = true;
-    ctx.run.progress = [](const rix::RunProgress&) {};
-    ctx.run.stopRequested = true;
+    ctx.control.progress = [](const rix::RunProgress&) {};
+    ctx.control.stopRequested = true;
 
+    run.Reset();
     ctx.Reset();
     // An output its run did not complete never takes its name, and no
     // temporary file is left behind; nothing is left open.
     EXPECT_FALSE(rixtest::FileExists(dir.file("cast_12_ASCII.000")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-    EXPECT_EQ(ctx.channelState.outputs.streams[12], nullptr);
-    EXPECT_EQ(ctx.channelState.outputs.merge, nullptr);
+    EXPECT_EQ(run.channelState.outputs.streams[12], nullptr);
+    EXPECT_EQ(run.channelState.outputs.merge, nullptr);
     EXPECT_EQ(ctx.channels[12].type, 0);
     EXPECT_FALSE(ctx.log.enabled);
-    EXPECT_FALSE(ctx.run.progress);
+    EXPECT_FALSE(ctx.control.progress);
     EXPECT_FALSE(rix::StopRequested(ctx));
     // The channel's output opens afresh in the next run.
-    ASSERT_EQ(rix::OpenChannelFile(ctx, 12, "ASCII", dir.path(), "next", ".000"), 1);
-    EXPECT_NE(ctx.channelState.outputs.streams[12], nullptr);
-    EXPECT_EQ(ctx.channelState.writers[12].outputPath, dir.file("next_12_ASCII.000"));
+    ASSERT_EQ(rix::OpenChannelFile(run, 12, "ASCII", dir.path(), "next", ".000"), 1);
+    EXPECT_NE(run.channelState.outputs.streams[12], nullptr);
+    EXPECT_EQ(run.channelState.writers[12].outputPath, dir.file("next_12_ASCII.000"));
+}
+
+// A run that ends without completing its outputs (an exception, a return
+// on a failure) leaves none of them under its name.
+TEST(RunEnd, RemovesOutputsItDidNotComplete) {
+    TempDir dir;
+    rix::RecordingReporter reporter;
+    rix::Context ctx(reporter);
+    rix::Run run(ctx);
+    {
+        rix::Run run(ctx);
+        ASSERT_EQ(rix::OpenChannelFile(run, 12, "ASCII", dir.path(), "cast", ".000"), 1);
+        std::fputs("row\r\n", run.channelState.outputs.streams[12]);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ bool ValidCount(int v) { return v >= 0 && v <= kMaxPayload; }
 // run's first type-2 packet, with one year change per run carried by a fixed
 // offset. Returns the time in 10 ms units, truncated toward zero. Also enters
 // the packet's day in the Julian day table.
-int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
-    Type2Reference& ref = ctx.reader.type2;
+int64_t Type2ToUnits(Run& run, int yearDay, int32_t msOfDay) {
+    Type2Reference& ref = run.reader.type2;
     const int year = yearDay / 1000;
     const int day = yearDay % 1000;
     const int64_t yearTime = static_cast<int64_t>(day) * kMsPerDay + msOfDay;
@@ -95,7 +95,7 @@ int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
     const int64_t relative = yearTime - static_cast<int64_t>(ref.yearTime) +
                              (ref.offsetSet ? static_cast<int64_t>(ref.yearOffset) : 0);
     if (yearDay >= 0 && yearDay < kJulianTableSize)
-        ctx.reader.days.push_back({yearDay, static_cast<double>(msOfDay), static_cast<double>(relative)});
+        run.reader.days.push_back({yearDay, static_cast<double>(msOfDay), static_cast<double>(relative)});
     return relative / 10;
 }
 
@@ -103,7 +103,7 @@ int64_t Type2ToUnits(Context& ctx, int yearDay, int32_t msOfDay) {
 // once (the conversion stands even if a later field fails) and the delivered
 // time in 10 ms units is kept in units, which, unlike the 32-bit field, never
 // wraps. False on any failed check or the end of the file.
-bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int64_t& units,
+bool ReadHeader(Run& run, ArchivePacket& packet, ArchiveStream& stream, int64_t& units,
                 bool& converted) {
     converted = false;
     uint8_t head[4];
@@ -112,7 +112,7 @@ bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int6
     packet.type = head[1];
     packet.sender = head[2];
     packet.sequence = head[3];
-    ctx.reader.storedType = packet.type;
+    run.reader.storedType = packet.type;
     if (packet.destination != 1 || packet.sender < 1 || packet.sender > 4 || packet.type > 2)
         return false;
 
@@ -125,9 +125,9 @@ bool ReadHeader(Context& ctx, ArchivePacket& packet, ArchiveStream& stream, int6
         if (!Read16(stream, yearDay)) return false;
         const int day = yearDay % 1000;
         if (day < 1 || day > 366) return false;
-        ctx.reader.storedYearDay = yearDay;
-        ctx.reader.storedMsOfDay = msOfDay;
-        units = Type2ToUnits(ctx, yearDay, msOfDay);
+        run.reader.storedYearDay = yearDay;
+        run.reader.storedMsOfDay = msOfDay;
+        units = Type2ToUnits(run, yearDay, msOfDay);
         converted = true;
         packet.time = static_cast<uint32_t>(units);  // modulo 2^32, as the field holds it
         packet.type = 1;
@@ -391,22 +391,23 @@ std::string OpenFaultText(const ArchiveStream& stream, const std::string& path) 
 
 namespace {
 
-int ReadNextPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+int ReadNextPacket(Run& run, double& time, ArchivePacket& packet, ArchiveStream& stream,
                    bool showHeader) {
+    Context& ctx = run.ctx;
     for (;;) {
         const long start = stream.Position();
         int64_t units = 0;
         bool converted = false;
-        if (ReadHeader(ctx, packet, stream, units, converted)) {
-            CountSequence(ctx.reader, packet);
+        if (ReadHeader(run, packet, stream, units, converted)) {
+            CountSequence(run.reader, packet);
             if (showHeader) ShowHeader(ctx, packet, stream.Position());
             const size_t want = static_cast<size_t>(packet.total) + 4;
             if (stream.Read(packet.payload, want) != want) {
-                ctx.reader.truncatedEnd = true;
-                ctx.reader.skippedBytes += stream.Position() - start;
+                run.reader.truncatedEnd = true;
+                run.reader.skippedBytes += stream.Position() - start;
                 return 0;
             }
-            ++ctx.reader.packets;
+            ++run.reader.packets;
             if (converted)
                 time = static_cast<double>(units) * 10.0;
             else if (packet.type == 0)
@@ -415,15 +416,15 @@ int ReadNextPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStr
                 time = static_cast<double>(static_cast<int32_t>(packet.time)) * 10.0;
             return packet.total + 32;
         }
-        if (ctx.log.enabled) LogLine(ctx, "Bad Header");
+        if (ctx.log.enabled) LogLine(run, "Bad Header");
         // Nothing read at all is the clean end of the file, not a bad header.
         if (stream.Position() > start || !stream.EofSeen()) {
-            ++ctx.reader.badHeaders;
-            if (stream.EofSeen()) ctx.reader.truncatedEnd = true;  // the file ends inside the header
+            ++run.reader.badHeaders;
+            if (stream.EofSeen()) run.reader.truncatedEnd = true;  // the file ends inside the header
         }
         Resynchronise(stream);
-        ctx.reader.skippedBytes += stream.Position() - start;
-        if (ctx.log.enabled) LogLine(ctx, "Skipped %ld bytes", stream.Position() - start);
+        run.reader.skippedBytes += stream.Position() - start;
+        if (ctx.log.enabled) LogLine(run, "Skipped %ld bytes", stream.Position() - start);
         if (stream.EofSeen()) return 0;
     }
 }
@@ -432,10 +433,11 @@ int ReadNextPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStr
 
 void ResetType2Reference(ReaderState& state) { state.type2 = Type2Reference{}; }
 
-int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+int ReadPacket(Run& run, double& time, ArchivePacket& packet, ArchiveStream& stream,
                bool showHeader) {
-    ctx.reader.days.clear();
-    const int length = ReadNextPacket(ctx, time, packet, stream, showHeader);
+    Context& ctx = run.ctx;
+    run.reader.days.clear();
+    const int length = ReadNextPacket(run, time, packet, stream, showHeader);
     if (length == 0) ReportStreamFault(ctx, stream);
     return length;
 }
@@ -450,15 +452,15 @@ void ChannelToSenderPort(int channelId, int& sender, int& port) {
     port = channelId - sender * 10 - 1;
 }
 
-int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record, int& length,
+int FindChannelRecord(Run& run, int channelId, double& time, uint8_t* record, int& length,
                       ArchiveStream& stream) {
     length = 0;
     if (channelId <= 0 || channelId > 49) return 0;
     int sender, port;
     ChannelToSenderPort(channelId, sender, port);
-    ArchivePacket& packet = ctx.packet;
+    ArchivePacket& packet = run.packet;
     double packetTime = 0;
-    while (ReadPacket(ctx, packetTime, packet, stream, false) > 0) {
+    while (ReadPacket(run, packetTime, packet, stream, false) > 0) {
         if (packet.sender != sender) continue;
         int offset = 0;
         for (int p = 0; p < kPorts; ++p) {

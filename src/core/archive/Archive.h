@@ -10,6 +10,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kMaxPayload = 2400;
 constexpr int kPayloadArea = 4096;
@@ -158,7 +159,7 @@ void ResetSenderStatistics(ReaderState& state);
 // Reads the next good packet. Returns total + 32, or 0 at the end of the file
 // or when the stream failed; a stream fault is reported here, once, as
 // "File Error - Can not read Archive file" with the path and the reason.
-int ReadPacket(Context& ctx, double& time, ArchivePacket& packet, ArchiveStream& stream,
+int ReadPacket(Run& run, double& time, ArchivePacket& packet, ArchiveStream& stream,
                bool showHeader);
 
 // Reports a failed stream's fault (once per stream); true when it had failed.
@@ -170,7 +171,7 @@ std::string OpenFaultText(const ArchiveStream& stream, const std::string& path);
 
 // Next record of a channel: 1 found, 0 at the end (or channel id 0).
 // record must hold kMaxPayload bytes.
-int FindChannelRecord(Context& ctx, int channelId, double& time, uint8_t* record, int& length,
+int FindChannelRecord(Run& run, int channelId, double& time, uint8_t* record, int& length,
                       ArchiveStream& stream);
 
 void ChannelToSenderPort(int channelId, int& sender, int& port);

@@ -6,35 +6,35 @@
 
 namespace rix {
 
-PacketPump::PacketPump(Context& ctx, ArchiveStream& archive, const PumpOptions& options)
-    : ctx_(ctx), archive_(archive), options_(options) {
+PacketPump::PacketPump(rix::Run& run, ArchiveStream& archive, const PumpOptions& options)
+    : run_(run), archive_(archive), options_(options) {
     archive_.Rewind();
-    ResetPacketCounters(ctx_.reader);
-    ResetType2Reference(ctx_.reader);
-    ctx_.clock = ClockState();
+    ResetPacketCounters(run_.reader);
+    ResetType2Reference(run_.reader);
+    run_.clock = ClockState();
 }
 
 PumpEnd PacketPump::Next(const ArchivePacket*& packet, double& time, double& readTime) {
-    if (options_.honourStop && StopRequested(ctx_)) return PumpEnd::kStopped;
-    ArchivePacket& p = ctx_.packet;
+    if (options_.honourStop && StopRequested(run_.ctx)) return PumpEnd::kStopped;
+    ArchivePacket& p = run_.packet;
     const long start = archive_.Position();
     double t = 0;
-    const int length = ReadPacket(ctx_, t, p, archive_, options_.showHeaders);
+    const int length = ReadPacket(run_, t, p, archive_, options_.showHeaders);
     // The days of the type-2 headers read, the packet's own among them.
-    for (const PacketDay& d : ctx_.reader.days)
-        EnterPacketDay(ctx_.julian, d.yearDay, d.msSinceMidnight, d.relativeTime);
+    for (const PacketDay& d : run_.reader.days)
+        EnterPacketDay(run_.julian, d.yearDay, d.msSinceMidnight, d.relativeTime);
     if (length == 0) {
         skippedAtEnd_ = archive_.Position() - start;
-        if (options_.log) LogLine(ctx_, "Bad Msg...Probably EOF, Skipped %ld Bytes", skippedAtEnd_);
+        if (options_.log) LogLine(run_, "Bad Msg...Probably EOF, Skipped %ld Bytes", skippedAtEnd_);
         return archive_.Failed() ? PumpEnd::kFault : PumpEnd::kEnd;
     }
     readTime = t;
-    if (options_.log) LogLine(ctx_, "Time %1.0lf", t);
+    if (options_.log) LogLine(run_, "Time %1.0lf", t);
     if (options_.retime) {
-        ReviseTime(ctx_, t, options_.clockSource, options_.format, p.sender);
-        if (options_.log) LogLine(ctx_, "Revised Time %1.0lf mod %d", t, p.sequence);
+        ReviseTime(run_, t, options_.clockSource, options_.format, p.sender);
+        if (options_.log) LogLine(run_, "Revised Time %1.0lf mod %d", t, p.sequence);
     }
-    ctx_.foundSender[p.sender] = true;
+    run_.foundSender[p.sender] = true;
     time = t;
     packet = &p;
     return PumpEnd::kVisitor;

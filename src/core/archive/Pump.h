@@ -8,7 +8,7 @@
 
 namespace rix {
 
-struct Context;
+struct Run;
 
 struct PumpOptions {
     int clockSource = 0;   // logger whose clock times the others (0: the first heard)
@@ -50,7 +50,7 @@ public:
     // Rewinds the archive and starts the pass afresh: packet counters, the
     // clock re-basing and the type-2 time reference, so every pass over an
     // archive gives the same times.
-    PacketPump(Context& ctx, ArchiveStream& archive, const PumpOptions& options);
+    PacketPump(rix::Run& run, ArchiveStream& archive, const PumpOptions& options);
 
     // Reads packets to the end, handing each to visit(const PumpedPacket&),
     // which returns false to end the pumping.
@@ -71,7 +71,7 @@ public:
 private:
     // kVisitor: a packet was read; anything else ends the pumping.
     PumpEnd Next(const ArchivePacket*& packet, double& time, double& readTime);
-    Context& ctx_;
+    rix::Run& run_;
     ArchiveStream& archive_;
     PumpOptions options_;
     long skippedAtEnd_ = 0;

@@ -52,8 +52,8 @@ std::string_view WithoutLineEnd(const char* text, int length) {
     return std::string_view(text, n);
 }
 
-int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
-    return ParseDateTimeLine(ctx, record.line, record.length, record.time, record.offsetHours,
+int DecodeDateTimeLine(Run& run, LineRecord& record, RowValues& values) {
+    return ParseDateTimeLine(run, record.line, record.length, record.time, record.offsetHours,
                              values);
 }
 
@@ -61,7 +61,7 @@ int DecodeDateTimeLine(Context& ctx, LineRecord& record, RowValues& values) {
 bool IsDeviceFileMeter(int meterType) { return DriverFor(meterType).rawExtraLineEnd; }
 
 // Header (once per file), time stamp and values of a decoded line.
-void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowValues& values,
+void WriteEngineeringRow(Run& run, ChannelWriter& w, int format, const RowValues& values,
                          int n, std::FILE* stream) {
     if (w.headerPending) {
         const int titles = std::clamp(values.titleCount, n, kMaxRowValues);
@@ -73,23 +73,23 @@ void WriteEngineeringRow(Context& ctx, ChannelWriter& w, int format, const RowVa
             c.format = FormatOfPrecisionCode(values.precision[i]);
         }
         w.headerLines = 1;
-        w.columnCount = EmitTitleLine(ctx, w.channelId, stream, format, std::move(columns));
+        w.columnCount = EmitTitleLine(run, w.channelId, stream, format, std::move(columns));
         w.headerPending = 0;
     }
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(w.channelId, w.recordTime);
     for (int i = 0; i < n; ++i) sample.Add(values.values[i], FormatOfPrecisionCode(values.precision[i]));
     RowLayout layout;
     layout.format = format;
-    EmitRow(ctx, stream, sample, layout);
+    EmitRow(run, stream, sample, layout);
 }
 
 // A complete line (line feed included) sits in the record buffer.
-void FinishLine(Context& ctx, ChannelWriter& w, int dataOutput, int format, int offsetHours,
+void FinishLine(Run& run, ChannelWriter& w, int dataOutput, int format, int offsetHours,
                 int meterType, std::FILE* stream, int& accepted) {
     w.newLine = 1;
     if (w.recordTime >= 0 &&
-        WriteLineRow(ctx, dataOutput, format, offsetHours, meterType, w.channelId, stream) != 0) {
+        WriteLineRow(run, dataOutput, format, offsetHours, meterType, w.channelId, stream) != 0) {
         if (w.firstTime < 0) w.firstTime = w.recordTime;
         w.lastTime = w.recordTime;
         ++w.linesWritten;
@@ -125,16 +125,16 @@ void RowValues::Set(int i, double value, const char* title, int precisionCode) {
     count = std::max(count, i + 1);
 }
 
-void ResetChannel(Context& ctx, int channelId) {
+void ResetChannel(Run& run, int channelId) {
     if (!ValidChannel(channelId)) return;
-    ctx.channelState.writers[channelId] = ChannelWriter{};
-    ctx.channelState.writers[channelId].channelId = channelId;
+    run.channelState.writers[channelId] = ChannelWriter{};
+    run.channelState.writers[channelId].channelId = channelId;
 }
 
-void ResetAllChannels(Context& ctx) {
+void ResetAllChannels(Run& run) {
     // Only the records written since the last reset are rebuilt, each with
     // its channel id.
-    ctx.channelState.writers.Clear();
+    run.channelState.writers.Clear();
 }
 
 std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
@@ -142,10 +142,11 @@ std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
     return OpenBuffered(ctx, path, mode, purpose, nullptr);
 }
 
-int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
+int OpenChannelFile(Run& run, int channelId, const std::string& keyword,
                     const std::string& outDir, const std::string& base, const std::string& ext) {
+    Context& ctx = run.ctx;
     if (!ValidChannel(channelId)) return 0;
-    OutputRegistry& out = ctx.channelState.outputs;
+    OutputRegistry& out = run.channelState.outputs;
     if (out.open[channelId]) return 1;
 
     std::string path =
@@ -153,92 +154,92 @@ int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
     std::error_code ec;
     if (!std::filesystem::is_directory(outDir.empty() ? std::string(".") : outDir, ec)) {
         ctx.reporter.ShowError("Programming Error", "Output Directory Does Not Exist");
-        NoteFailedOutput(ctx, path);
+        NoteFailedOutput(run, path);
         return 0;
     }
 
     auto file = std::make_unique<OutputFile>();
     if (!file->Open(ctx.reporter, path, "Open Extractd Data File")) {
-        NoteFailedOutput(ctx, path);
+        NoteFailedOutput(run, path);
         return 0;
     }
     out.streams[channelId] = file->Stream();
     out.files[channelId] = std::move(file);
     out.open[channelId] = true;
-    ctx.channelState.writers[channelId].outputPath = path;
+    run.channelState.writers[channelId].outputPath = path;
 
     if (!out.merge) {
         std::string mergePath = JoinPath(outDir, base + "_MRG" + ext);
         auto merge = std::make_unique<OutputFile>();
         if (!merge->Open(ctx.reporter, mergePath, "Working file NNNNN_MRG.XXX File")) {
-            NoteFailedOutput(ctx, mergePath);
+            NoteFailedOutput(run, mergePath);
             return 0;
         }
         out.merge = std::move(merge);
         out.mergePath = mergePath;
-        ctx.channelState.text.Raw(out.merge->Stream(), MergeHeaderLine(ExtensionWithoutDot(ext), base));
+        run.channelState.text.Raw(out.merge->Stream(), MergeHeaderLine(ExtensionWithoutDot(ext), base));
     }
     out.entries[channelId] = MergeEntryStart(channelId, path, keyword);
     out.current = channelId;
     return 1;
 }
 
-void NoteFailedOutput(Context& ctx, const std::string& path) {
-    std::string& failed = ctx.channelState.outputs.failedPath;
+void NoteFailedOutput(Run& run, const std::string& path) {
+    std::string& failed = run.channelState.outputs.failedPath;
     if (failed.empty()) failed = path;
 }
 
-bool OutputWriteFailed(Context& ctx, int channelId) {
-    OutputRegistry& out = ctx.channelState.outputs;
+bool OutputWriteFailed(Run& run, int channelId) {
+    OutputRegistry& out = run.channelState.outputs;
     OutputFile* file = ValidChannel(channelId) ? out.files[channelId].get() : nullptr;
-    for (OutputFile* f : {file, ctx.log.output.get()}) {
+    for (OutputFile* f : {file, run.log.output.get()}) {
         if (f && f->Failed()) {
             f->ReportFailure();
-            NoteFailedOutput(ctx, f->Path());
+            NoteFailedOutput(run, f->Path());
             return true;
         }
     }
     return false;
 }
 
-int CloseChannelFile(Context& ctx, int channelId) {
+int CloseChannelFile(Run& run, int channelId) {
     if (!ValidChannel(channelId)) return 0;
-    EmitEnd(ctx, channelId);
-    OutputRegistry& out = ctx.channelState.outputs;
+    EmitEnd(run, channelId);
+    OutputRegistry& out = run.channelState.outputs;
     out.streams[channelId] = nullptr;
     std::unique_ptr<OutputFile> file = std::move(out.files[channelId]);
     std::string entry = std::move(out.entries[channelId]);
     out.entries[channelId].clear();
     if (!file || !file->IsOpen()) return 1;
     if (!file->Commit()) {
-        NoteFailedOutput(ctx, file->Path());
+        NoteFailedOutput(run, file->Path());
         return 0;
     }
     ++out.completed;
-    if (out.merge && out.merge->IsOpen()) ctx.channelState.text.Raw(out.merge->Stream(), entry);
+    if (out.merge && out.merge->IsOpen()) run.channelState.text.Raw(out.merge->Stream(), entry);
     return 1;
 }
 
-void DiscardChannelFile(Context& ctx, int channelId) {
+void DiscardChannelFile(Run& run, int channelId) {
     if (!ValidChannel(channelId)) return;
-    EmitEnd(ctx, channelId);
-    OutputRegistry& out = ctx.channelState.outputs;
+    EmitEnd(run, channelId);
+    OutputRegistry& out = run.channelState.outputs;
     out.streams[channelId] = nullptr;
     out.files[channelId].reset();
     out.entries[channelId].clear();
 }
 
 // Ends the run's outputs: the next run opens its channel files and _MRG afresh.
-int CloseAllOutputs(Context& ctx) {
-    OutputRegistry& out = ctx.channelState.outputs;
+int CloseAllOutputs(Run& run) {
+    OutputRegistry& out = run.channelState.outputs;
     int ok = 1;
     for (int id = 0; id < kChannelCount; ++id) {
-        if (!CloseChannelFile(ctx, id)) ok = 0;
+        if (!CloseChannelFile(run, id)) ok = 0;
         out.open[id] = false;
     }
     if (out.merge) {
         if (out.merge->IsOpen() && !out.merge->Commit()) {
-            NoteFailedOutput(ctx, out.merge->Path());
+            NoteFailedOutput(run, out.merge->Path());
             ok = 0;
         }
         out.merge.reset();
@@ -246,46 +247,47 @@ int CloseAllOutputs(Context& ctx) {
     return ok;
 }
 
-void DiscardAllOutputs(Context& ctx) {
-    OutputRegistry& out = ctx.channelState.outputs;
+void DiscardAllOutputs(Run& run) {
+    OutputRegistry& out = run.channelState.outputs;
     for (int id = 0; id < kChannelCount; ++id) {
-        DiscardChannelFile(ctx, id);
+        DiscardChannelFile(run, id);
         out.open[id] = false;
     }
     out.merge.reset();
 }
 
-void FinishChannelEntry(Context& ctx, int headerLines, int columnCount) {
-    OutputRegistry& out = ctx.channelState.outputs;
+void FinishChannelEntry(Run& run, int headerLines, int columnCount) {
+    OutputRegistry& out = run.channelState.outputs;
     if (!ValidChannel(out.current) || out.entries[out.current].empty()) return;
     out.entries[out.current] += MergeEntryEnd(headerLines, columnCount);
 }
 
-int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
+int WriteTimeOffsetFile(Run& run, const std::string& outDir, const std::string& base,
                         const std::string& ext) {
+    Context& ctx = run.ctx;
     std::string path = base.empty() ? std::string("RIX.TO") : JoinPath(outDir, base + "_TO" + ext);
     OutputFile file;
     if (!file.Open(ctx.reporter, path, "Write Time/Date")) {
-        NoteFailedOutput(ctx, path);
+        NoteFailedOutput(run, path);
         return 0;
     }
     std::FILE* f = file.Stream();
     std::fprintf(f, "Port\toffset\tfirst\tlast\n");
     for (int id = 1; id < kChannelCount; ++id) {
-        const ChannelWriter& w = ctx.channelState.writers[id];
+        const ChannelWriter& w = run.channelState.writers[id];
         std::fprintf(f, "%d\t%1.0lf\t%1.0lf\t%1.0lf\n", id, w.offsetTime, w.firstTime, w.lastTime);
     }
     if (!file.Commit()) {
-        NoteFailedOutput(ctx, path);
+        NoteFailedOutput(run, path);
         return 0;
     }
     return 1;
 }
 
-int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, double time,
+int AssembleLines(Run& run, int dataOutput, int format, int offsetHours, double time,
                   int meterType, int channel, int count, const uint8_t* bytes, std::FILE* stream) {
     if (!ValidChannel(channel) || count <= 0 || !bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[channel];
+    ChannelWriter& w = run.channelState.writers[channel];
     w.channelId = channel;
     int accepted = 0;
     const uint8_t* p = bytes;
@@ -293,18 +295,18 @@ int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, dou
     while (p < end) {
         const uint8_t* lf = static_cast<const uint8_t*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
         const uint8_t* stop = lf ? lf : end;
-        int run = static_cast<int>(stop - p);
-        if (run > 0) {
+        int span = static_cast<int>(stop - p);
+        if (span > 0) {
             // The first byte after a line feed starts a new line: it carries this packet's time.
             if (w.newLine) {
                 w.recordTime = time;
                 w.newLine = 0;
             }
             int room = kLineCapacity - w.lineLength;
-            int take = std::min(run, room);
+            int take = std::min(span, room);
             std::memcpy(w.record + w.lineLength, p, static_cast<size_t>(take));
             w.lineLength += take;
-            if (run > take) {
+            if (span > take) {
                 // Too long for the buffer: the rest up to the line feed is dropped; the
                 // last slot keeps the byte before the line feed to end the line alike.
                 w.overlong = true;
@@ -322,7 +324,7 @@ int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, dou
             w.lineLength = kLineCapacity;
         }
         w.record[w.lineLength] = '\0';
-        FinishLine(ctx, w, dataOutput, format, offsetHours, meterType, stream, accepted);
+        FinishLine(run, w, dataOutput, format, offsetHours, meterType, stream, accepted);
         p = lf + 1;
     }
     return accepted;
@@ -333,10 +335,10 @@ LineDecoder LineDecoderFor(int meterType) {
     return DriverFor(meterType).decodeLine;
 }
 
-int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int meterType,
+int WriteLineRow(Run& run, int dataOutput, int format, int offsetHours, int meterType,
                  int channel, std::FILE* stream) {
     if (!ValidChannel(channel)) return 0;
-    ChannelWriter& w = ctx.channelState.writers[channel];
+    ChannelWriter& w = run.channelState.writers[channel];
     const bool engineering = dataOutput != 0;
     const int length = std::clamp(w.lineLength, 0, kLineCapacity);
 
@@ -344,19 +346,19 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
     LineLayout asRead;  // the line as it came, its own line end included
     switch (meterType) {
         case kAscii:
-            EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
+            EmitLine(run, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
             return 1;
         case kTAscii: {
             LineLayout stamped;
             stamped.stamp = stream && engineering;
             stamped.format = format;
-            EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
+            EmitLine(run, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
                      stamped);
             return 1;
         }
         case kAsciiT: {
             if (!engineering) {
-                EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
+                EmitLine(run, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length),
                          asRead);
                 return 1;
             }
@@ -366,7 +368,7 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
             int newLength = length;
             if (!AppendLineTime(w.recordTime, newLength, line)) return 0;
             // The sinks get the line without the time the file appends to it.
-            EmitLine(ctx, channel, stream, w.recordTime, std::string_view(line, static_cast<size_t>(newLength)),
+            EmitLine(run, channel, stream, w.recordTime, std::string_view(line, static_cast<size_t>(newLength)),
                      WithoutLineEnd(w.record, length), asRead);
             return 1;
         }
@@ -390,7 +392,7 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
     record.line = line;
     record.length = length;
     RowValues values;
-    int n = decode(ctx, record, values);
+    int n = decode(run, record, values);
     if (n <= 0) return 0;
     n = std::min(n, kMaxRowValues);
     if (meterType == kGpsRmcAo) {
@@ -399,19 +401,19 @@ int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int 
     }
     if (!stream) return n;
     if (engineering) {
-        WriteEngineeringRow(ctx, w, format, values, n, stream);
+        WriteEngineeringRow(run, w, format, values, n, stream);
     } else {
         LineLayout asRead;
         if (IsDeviceFileMeter(meterType)) asRead.end = "\r\n";
-        EmitLine(ctx, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
+        EmitLine(run, channel, stream, w.recordTime, text, WithoutLineEnd(w.record, length), asRead);
     }
     return n;
 }
 
-int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int count,
+int WriteBinaryHex(Run& run, long time, int meterType, int channel, int count,
                    const uint8_t* bytes, std::FILE* stream) {
     if (!ValidChannel(channel) || count <= 0 || !bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[channel];
+    ChannelWriter& w = run.channelState.writers[channel];
     const double t = static_cast<double>(time);
     if (w.firstTime < 0) {
         w.offsetTime = t;
@@ -420,7 +422,7 @@ int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int coun
     if (stream) {
         const std::string_view data(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
         if (meterType == kHexOutput) {
-            std::string& text = ctx.channelState.lineText;
+            std::string& text = run.channelState.lineText;
             text.clear();
             AppendHex2(text, bytes[0]);
             for (int i = 1; i <= count; ++i) {
@@ -434,9 +436,9 @@ int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int coun
             stamped.stamp = true;
             stamped.format = 1;
             stamped.end = "\r\n";
-            EmitLine(ctx, channel, stream, t, text, stamped);
+            EmitLine(run, channel, stream, t, text, stamped);
         } else {
-            EmitRaw(ctx, channel, stream, t, data);
+            EmitRaw(run, channel, stream, t, data);
         }
     }
     w.lastTime = t;

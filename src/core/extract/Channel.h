@@ -26,6 +26,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kRecordSize = 1024;  // 1023 bytes and a terminator
 constexpr int kMaxRowValues = 220;
@@ -134,8 +135,8 @@ struct ChannelState {
     std::string lineText;  // a text row being built
 };
 
-void ResetChannel(Context& ctx, int channelId);
-void ResetAllChannels(Context& ctx);
+void ResetChannel(Run& run, int channelId);
+void ResetAllChannels(Run& run);
 
 // The shared file-open routine: mode "r+b", "w+b" or "a+b"; on failure the box
 // "<purpose> File Error" / "Unable to open <path>". Output streams get a large buffer.
@@ -144,30 +145,30 @@ std::FILE* OpenFile(Context& ctx, const std::string& path, const char* mode,
 
 // "<outDir>/<base>_<id>_<keyword><ext>", opened once per run; its _MRG
 // entry is kept until the file is complete.
-int OpenChannelFile(Context& ctx, int channelId, const std::string& keyword,
+int OpenChannelFile(Run& run, int channelId, const std::string& keyword,
                     const std::string& outDir, const std::string& base, const std::string& ext);
 // Completes a channel file (renamed to its name) and enters it in _MRG.
 // 0 when it could not be written (reported).
-int CloseChannelFile(Context& ctx, int channelId);
+int CloseChannelFile(Run& run, int channelId);
 // Removes a channel file that is not to replace an earlier one; no _MRG entry.
-void DiscardChannelFile(Context& ctx, int channelId);
+void DiscardChannelFile(Run& run, int channelId);
 // Completes every open channel file, then _MRG. 0 when one could not be written.
-int CloseAllOutputs(Context& ctx);
+int CloseAllOutputs(Run& run);
 // Removes every output the run has not completed (a failed run).
-void DiscardAllOutputs(Context& ctx);
+void DiscardAllOutputs(Run& run);
 // The closing numbers of the last opened channel's _MRG entry.
-void FinishChannelEntry(Context& ctx, int headerLines, int columnCount);
-int WriteTimeOffsetFile(Context& ctx, const std::string& outDir, const std::string& base,
+void FinishChannelEntry(Run& run, int headerLines, int columnCount);
+int WriteTimeOffsetFile(Run& run, const std::string& outDir, const std::string& base,
                         const std::string& ext);
 // True when a channel file or the debug log has failed a write; the failure
 // is reported (once) and noted as the run's failed output.
-bool OutputWriteFailed(Context& ctx, int channelId);
+bool OutputWriteFailed(Run& run, int channelId);
 // Notes (once per run) the output that could not be written.
-void NoteFailedOutput(Context& ctx, const std::string& path);
+void NoteFailedOutput(Run& run, const std::string& path);
 
 // Line assembler for the line-oriented meters and the date/time lines (type 42).
 // Returns 1 when at least one line was accepted by the row writer, else 0.
-int AssembleLines(Context& ctx, int dataOutput, int format, int offsetHours, double time,
+int AssembleLines(Run& run, int dataOutput, int format, int offsetHours, double time,
                   int meterType, int channel, int count, const uint8_t* bytes, std::FILE* stream);
 
 // One complete line handed to a line decoder: a scratch copy of the record
@@ -184,7 +185,7 @@ struct LineRecord {
 
 // A line decoder fills values, titles and precision codes from one line and
 // returns the number of values (0 = no row).
-using LineDecoder = int (*)(Context& ctx, LineRecord& record, RowValues& values);
+using LineDecoder = int (*)(Run& run, LineRecord& record, RowValues& values);
 
 // The decoder of a line meter type (ANALOG, CTD-ENGR, ORB, 27, the GPS types,
 // the date/time lines); nullptr for types the row writer handles itself.
@@ -193,11 +194,11 @@ LineDecoder LineDecoderFor(int meterType);
 
 // Generic row writer for one complete line of the channel's record buffer.
 // Returns the decoder's result (0 = not accepted).
-int WriteLineRow(Context& ctx, int dataOutput, int format, int offsetHours, int meterType,
+int WriteLineRow(Run& run, int dataOutput, int format, int offsetHours, int meterType,
                  int channel, std::FILE* stream);
 
 // BINARY and Hex_Output. time in whole milliseconds.
-int WriteBinaryHex(Context& ctx, long time, int meterType, int channel, int count,
+int WriteBinaryHex(Run& run, long time, int meterType, int channel, int count,
                    const uint8_t* bytes, std::FILE* stream);
 
 // Writes a value with the format of its precision code, preceded by a tab.

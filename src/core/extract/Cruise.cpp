@@ -151,7 +151,7 @@ public:
                 wake_.wait_for(hold, std::chrono::milliseconds(50));
                 if (Stopping())
                     for (Slot& s : slots_)
-                        if (s.ctx) s.ctx->run.stopRequested.store(true);
+                        if (s.ctx) s.ctx->control.stopRequested.store(true);
             }
         }
         for (std::thread& t : workers) t.join();
@@ -196,9 +196,9 @@ private:
         auto ctx = std::make_unique<Context>(reporter);
         ctx->log.enabled = request_.debugLog;
         Context* run = ctx.get();
-        ctx->run.progress = [this, i, run](const RunProgress& p) {
+        ctx->control.progress = [this, i, run](const RunProgress& p) {
             // A stop request reaches the run within a few packets.
-            if (Stopping()) run->run.stopRequested.store(true);
+            if (Stopping()) run->control.stopRequested.store(true);
             {
                 std::lock_guard<std::mutex> hold(lock_);
                 slots_[i].percent = RunPercent(p);
@@ -211,7 +211,7 @@ private:
         {
             std::lock_guard<std::mutex> hold(lock_);
             slots_[i].ctx = ctx.get();
-            if (Stopping()) ctx->run.stopRequested.store(true);
+            if (Stopping()) ctx->control.stopRequested.store(true);
         }
         ExtractResult result;
         ExtractButtonClick(*ctx, request, &result);

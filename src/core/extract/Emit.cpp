@@ -18,13 +18,14 @@ std::string Trimmed(const std::string& text) {
 }
 
 // BeginChannel to every extra sink, once per channel and set of columns.
-void Begin(Context& ctx, int channel, bool textRows) {
-    ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+void Begin(Run& run, int channel, bool textRows) {
+    Context& ctx = run.ctx;
+    ChannelSinkState& s = run.channelState.writers[static_cast<size_t>(channel)].sinks;
     if (s.begun) return;
     s.begun = true;
     s.open = true;
     s.textRows = textRows;
-    ChannelDescription description = DescribeChannel(ctx, channel);
+    ChannelDescription description = DescribeChannel(run, channel);
     description.textRows = textRows;
     static const std::vector<ColumnInfo> kNone;
     for (SampleSink* sink : ctx.sinks.extra)
@@ -38,7 +39,8 @@ void Begin(Context& ctx, int channel, bool textRows) {
 
 }  // namespace
 
-ChannelDescription DescribeChannel(const Context& ctx, int channel) {
+ChannelDescription DescribeChannel(const Run& run, int channel) {
+    Context& ctx = run.ctx;
     ChannelDescription d;
     d.channel = channel;
     d.logger = channel / 10;
@@ -49,69 +51,73 @@ ChannelDescription DescribeChannel(const Context& ctx, int channel) {
     d.keyword = Trimmed(setup.keyword);
     d.lag = setup.lag;
     d.had = setup.had;
-    const ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+    const ChannelSinkState& s = run.channelState.writers[static_cast<size_t>(channel)].sinks;
     d.deviceFile = s.deviceFile;
     d.serialNumber = s.serialNumber;
     return d;
 }
 
-void SetChannelColumns(Context& ctx, int channel, std::vector<ColumnInfo> columns) {
+void SetChannelColumns(Run& run, int channel, std::vector<ColumnInfo> columns) {
     if (!ValidChannel(channel)) return;
-    ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+    ChannelSinkState& s = run.channelState.writers[static_cast<size_t>(channel)].sinks;
     s.columns = std::move(columns);
     s.begun = false;  // told again, with these columns, at the next row
 }
 
-int EmitTitleLine(Context& ctx, int channel, std::FILE* stream, int format,
+int EmitTitleLine(Run& run, int channel, std::FILE* stream, int format,
                   std::vector<ColumnInfo> columns) {
-    const int count = ctx.channelState.text.TitleLine(stream, format, columns);
-    SetChannelColumns(ctx, channel, std::move(columns));
+    const int count = run.channelState.text.TitleLine(stream, format, columns);
+    SetChannelColumns(run, channel, std::move(columns));
     return count;
 }
 
-void EmitRow(Context& ctx, std::FILE* stream, const Sample& sample, const RowLayout& layout) {
-    ctx.channelState.text.Row(stream, ctx.julian, sample, layout);
+void EmitRow(Run& run, std::FILE* stream, const Sample& sample, const RowLayout& layout) {
+    Context& ctx = run.ctx;
+    run.channelState.text.Row(stream, run.julian, sample, layout);
     if (ctx.sinks.extra.empty() || !ValidChannel(sample.channel)) return;
-    Begin(ctx, sample.channel, false);
+    Begin(run, sample.channel, false);
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Row(sample);
 }
 
-void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view fileText,
+void EmitLine(Run& run, int channel, std::FILE* stream, double timeMs, std::string_view fileText,
               std::string_view sinkText, const LineLayout& layout) {
-    ctx.channelState.text.Line(stream, ctx.julian, timeMs, fileText, layout);
+    Context& ctx = run.ctx;
+    run.channelState.text.Line(stream, run.julian, timeMs, fileText, layout);
     if (ctx.sinks.extra.empty() || !ValidChannel(channel)) return;
     // A channel of values keeps its columns when it also writes text rows.
-    Begin(ctx, channel, ctx.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
+    Begin(run, channel, run.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Line(channel, timeMs, sinkText);
 }
 
-void EmitLine(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view text,
+void EmitLine(Run& run, int channel, std::FILE* stream, double timeMs, std::string_view text,
               const LineLayout& layout) {
-    EmitLine(ctx, channel, stream, timeMs, text, text, layout);
+    EmitLine(run, channel, stream, timeMs, text, text, layout);
 }
 
-void EmitRaw(Context& ctx, int channel, std::FILE* stream, double timeMs, std::string_view bytes) {
-    ctx.channelState.text.Raw(stream, bytes);
+void EmitRaw(Run& run, int channel, std::FILE* stream, double timeMs, std::string_view bytes) {
+    Context& ctx = run.ctx;
+    run.channelState.text.Raw(stream, bytes);
     if (ctx.sinks.extra.empty() || !ValidChannel(channel) || bytes.empty()) return;
-    ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
+    ChannelSinkState& s = run.channelState.writers[static_cast<size_t>(channel)].sinks;
     if (!s.open && timeMs < 0) {
         s.header.append(bytes);  // a header: the columns may follow it
         return;
     }
-    Begin(ctx, channel, ctx.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
+    Begin(run, channel, run.channelState.writers[static_cast<size_t>(channel)].sinks.columns.empty());
     for (SampleSink* sink : ctx.sinks.extra)
         if (sink) sink->Raw(channel, timeMs, bytes);
 }
 
-void EmitEnd(Context& ctx, int channel) {
+void EmitEnd(Run& run, int channel) {
+    Context& ctx = run.ctx;
     if (!ValidChannel(channel)) return;
-    const WriterTable& writers = ctx.channelState.writers;
+    const WriterTable& writers = run.channelState.writers;
     const ChannelSinkState& state = writers[static_cast<size_t>(channel)].sinks;
     if (!state.open && state.header.empty()) return;
-    ChannelSinkState& s = ctx.channelState.writers[static_cast<size_t>(channel)].sinks;
-    if (!s.open) Begin(ctx, channel, s.columns.empty());  // a header and no rows
+    ChannelSinkState& s = run.channelState.writers[static_cast<size_t>(channel)].sinks;
+    if (!s.open) Begin(run, channel, s.columns.empty());  // a header and no rows
     s.open = false;
     s.begun = false;
     for (SampleSink* sink : ctx.sinks.extra)

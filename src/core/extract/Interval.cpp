@@ -152,7 +152,8 @@ bool ReadIntervalFields(Reporter& reporter, const std::string& fromText, const s
     return true;
 }
 
-bool PlaceIntervalDates(Context& ctx, const IntervalFields& fields, double& from, double& to) {
+bool PlaceIntervalDates(Run& run, const IntervalFields& fields, double& from, double& to) {
+    Context& ctx = run.ctx;
     struct Side {
         const char* name;
         bool isDate;
@@ -164,7 +165,7 @@ bool PlaceIntervalDates(Context& ctx, const IntervalFields& fields, double& from
         if (!s.isDate) continue;
         const CalendarBound& b = s.date;
         const double msOfDay = ((b.hour * 60.0 + b.minute) * 60.0 + b.second) * 1000.0;
-        if (!LoggerTimeOfDay(ctx.julian, YearDayCode(b.year, b.month, b.day), msOfDay, s.value)) {
+        if (!LoggerTimeOfDay(run.julian, YearDayCode(b.year, b.month, b.day), msOfDay, s.value)) {
             ctx.reporter.ShowError(
                 "Extraction Interval Error",
                 Format("The archive gave this run no dates (date/time channel %d), so the %s %s "

@@ -7,6 +7,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct JulianState;
 class Reporter;
 
@@ -57,6 +58,6 @@ bool ReadIntervalFields(Reporter& reporter, const std::string& fromText, const s
 
 // After the Julian pre-pass: turns the date bounds into logger times. False,
 // with a message, when the archive gave the run no dates.
-bool PlaceIntervalDates(Context& ctx, const IntervalFields& fields, double& from, double& to);
+bool PlaceIntervalDates(Run& run, const IntervalFields& fields, double& from, double& to);
 
 }  // namespace rix

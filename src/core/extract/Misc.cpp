@@ -464,7 +464,7 @@ void EnterPacketDay(JulianState& state, int yearDay, double msSinceMidnight, dou
     SetJulianEntry(state, yearDay, relativeTime - msSinceMidnight, relativeTime);
 }
 
-int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, int offsetHours,
+int ParseDateTimeLine(Run& run, char* line, int& length, double packetTime, int offsetHours,
                       RowValues& values) {
     if (line == nullptr) return 0;
     const size_t bound = static_cast<size_t>(std::clamp(length, 0, kRecordSize - 1));
@@ -504,7 +504,7 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
     // A four-digit year counts modulo 100 within 2000 to 2099; other
     // centuries have no code in the table.
     if (fourDigitYear && (calendar.year < 2000 || calendar.year > 2099)) {
-        ++ctx.julian.dateLinesRefused;
+        ++run.julian.dateLinesRefused;
         return 0;
     }
 
@@ -516,12 +516,12 @@ int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, 
     const int year = calendar.year % 100;  // the two-digit year, as the code uses it
 
     double julian = 0;
-    if (!EnterDateTime(ctx.julian, packetTime, calendar.hour, calendar.minute, second,
+    if (!EnterDateTime(run.julian, packetTime, calendar.hour, calendar.minute, second,
                        calendar.month, calendar.day, year, offsetHours, julian)) {
-        ++ctx.julian.dateLinesRefused;
+        ++run.julian.dateLinesRefused;
         return 0;
     }
-    ++ctx.julian.dateLinesAccepted;
+    ++run.julian.dateLinesAccepted;
 
     char rewritten[kRecordSize];
     int written = std::snprintf(rewritten, sizeof rewritten,

@@ -8,6 +8,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct RowValues;
 
 // Year-day codes 0..99366: the years 2000 to 2099 (year mod 100) * 1000 + day.
@@ -105,7 +106,7 @@ void EnterPacketDay(JulianState& state, int yearDay, double msSinceMidnight, dou
 // A date/time line (meter type 42). line is zero-terminated and may be
 // rewritten in place (buffer of at least 1024 bytes); length is updated.
 // Returns 7 and fills values on success, 0 when it is no date/time line.
-int ParseDateTimeLine(Context& ctx, char* line, int& length, double packetTime, int offsetHours,
+int ParseDateTimeLine(Run& run, char* line, int& length, double packetTime, int offsetHours,
                       RowValues& values);
 
 }  // namespace rix

@@ -118,13 +118,14 @@ void NetcdfRun::Detach() {
     ctx_ = nullptr;
 }
 
-void NetcdfRun::Start(Context& ctx, const ExtractRequest& request, const std::string& archivePath,
+void NetcdfRun::Start(Run& run, const ExtractRequest& request, const std::string& archivePath,
                       const RunPaths& paths) {
+    Context& ctx = run.ctx;
     started_ = true;
     info_ = RunFileInfo(request, archivePath);
     path_ = NetcdfPathFor(paths.outputFolder, paths.baseName);
     NetcdfTime time;
-    const JulianState* julian = &ctx.julian;
+    const JulianState* julian = &run.julian;
     time.known = [julian]() { return !julian->setCodes.empty(); };
     time.epochSeconds = [julian](double ms) { return EpochSecondsOf(*julian, ms); };
     const int format = ctx.extraction.timeStampFormat;
@@ -138,7 +139,7 @@ void NetcdfRun::Start(Context& ctx, const ExtractRequest& request, const std::st
     ctx_ = &ctx;
 }
 
-bool NetcdfRun::End(Context& ctx, bool ok) {
+bool NetcdfRun::End(Run& run, bool ok) {
     if (!started_) return true;
     Detach();
     bool written = false;
@@ -149,7 +150,7 @@ bool NetcdfRun::End(Context& ctx, bool ok) {
     sink_.reset();
     started_ = false;
     if (ok && !written) {
-        NoteFailedOutput(ctx, path_);
+        NoteFailedOutput(run, path_);
         return false;
     }
     return true;

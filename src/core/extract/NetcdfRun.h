@@ -9,6 +9,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ExtractRequest;
 struct ExtractionSetup;
 struct RunPaths;
@@ -30,11 +31,11 @@ public:
     // Makes BASE.nc's sink, opens it under its temporary name and attaches it
     // to ctx.sinks (the date pre-pass then runs). When it cannot be opened
     // (reported) the run goes on without it and End says it failed.
-    void Start(Context& ctx, const ExtractRequest& request, const std::string& archivePath, const RunPaths& paths);
+    void Start(Run& run, const ExtractRequest& request, const std::string& archivePath, const RunPaths& paths);
     // Detaches the sink and finishes it when the run completed (ok), else
     // abandons it. False when the file could not be written: it is then
     // noted as the run's failed output.
-    bool End(Context& ctx, bool ok);
+    bool End(Run& run, bool ok);
     bool Active() const { return started_; }
     const NetcdfFileInfo& Info() const { return info_; }
 

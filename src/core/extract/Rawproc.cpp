@@ -12,24 +12,25 @@
 
 namespace rix {
 
-int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
+int ProcessRawFile(Run& run, ArchiveStream& input, const RunPaths& paths) {
+    Context& ctx = run.ctx;
     constexpr int kRawChannel = 11;
     const ExtractionSetup& es = ctx.extraction;
 
-    ResetMeterRunState(ctx);
-    DiscardAllOutputs(ctx);
-    ctx.channelState.outputs.completed = 0;
-    ctx.channelState.outputs.failedPath.clear();
-    ResetAllChannels(ctx);
-    ResetSenderStatistics(ctx.reader);
-    ResetPacketCounters(ctx.reader);
-    ctx.clock = ClockState();
+    ResetMeterRunState(run);
+    DiscardAllOutputs(run);
+    run.channelState.outputs.completed = 0;
+    run.channelState.outputs.failedPath.clear();
+    ResetAllChannels(run);
+    ResetSenderStatistics(run.reader);
+    ResetPacketCounters(run.reader);
+    run.clock = ClockState();
     ctx.deviceFolder = paths.deviceFolder;
 
     const ChannelSetup& setup = ctx.channels[kRawChannel];
     ChannelOutcome unlisted;
     ChannelOutcome* listed = nullptr;
-    for (ChannelOutcome& o : ctx.run.outcome.channels)
+    for (ChannelOutcome& o : ctx.control.outcome.channels)
         if (o.channel == kRawChannel) listed = &o;
     ChannelOutcome& outcome = listed ? *listed : unlisted;
     ctx.tap.Attach(&outcome.messages);
@@ -37,23 +38,23 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
         Context& ctx;
         ~Detach() { ctx.tap.Attach(nullptr); }
     } detach{ctx};
-    if (!OpenChannelFile(ctx, kRawChannel, setup.keyword, paths.outputFolder, paths.baseName,
+    if (!OpenChannelFile(run, kRawChannel, setup.keyword, paths.outputFolder, paths.baseName,
                          paths.extension)) {
         ctx.reporter.SetStatus("Out File Error");
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be created";
         return 0;
     }
-    outcome.file = ctx.channelState.writers[kRawChannel].outputPath;
+    outcome.file = run.channelState.writers[kRawChannel].outputPath;
 
     double time = 0;
     ctx.reporter.SetStatus(Format("Channel %d", kRawChannel));
-    std::FILE* out = ctx.channelState.outputs.streams[kRawChannel];
+    std::FILE* out = run.channelState.outputs.streams[kRawChannel];
     // Raw files are always converted to engineering units.
     ResetAnalogSlot(ctx, kRawChannel);
-    ReadChannelDeviceFile(ctx, 1, kRawChannel, paths.deviceFolder, setup, out);
-    ctx.channelState.outputs.files[kRawChannel]->Flush();
-    const long long deviceLines = ctx.channelState.outputs.files[kRawChannel]->Lines();
+    ReadChannelDeviceFile(run, 1, kRawChannel, paths.deviceFolder, setup, out);
+    run.channelState.outputs.files[kRawChannel]->Flush();
+    const long long deviceLines = run.channelState.outputs.files[kRawChannel]->Lines();
     bool writeFailed = false;
 
     if (RouteOf(setup.type) == WriterKind::kNone) {
@@ -65,9 +66,9 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
         std::vector<uint8_t> block(1 << 16);
         size_t n;
         while (!writeFailed && (n = input.Read(block.data(), block.size())) > 0) {
-            writeFailed = OutputWriteFailed(ctx, kRawChannel);
+            writeFailed = OutputWriteFailed(run, kRawChannel);
             for (size_t i = 0; i < n && !writeFailed; ++i) {
-                int accepted = DispatchRecord(ctx, kRawChannel, setup, 1, es.timeStampFormat, 0,
+                int accepted = DispatchRecord(run, kRawChannel, setup, 1, es.timeStampFormat, 0,
                                               time, 1, &block[i], out);
                 if (accepted) time += es.timeIncrementMs;
             }
@@ -76,36 +77,36 @@ int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths) {
     // A read fault is not the end of the capture: the run fails.
     const bool readFault = ReportStreamFault(ctx, input);
 
-    const ChannelWriter& w = ctx.channelState.writers[kRawChannel];
-    FinishChannelEntry(ctx, w.headerLines, w.columnCount);
-    if (setup.type == kSatlantic) EndSatlanticExtraction(ctx, kRawChannel);
+    const ChannelWriter& w = run.channelState.writers[kRawChannel];
+    FinishChannelEntry(run, w.headerLines, w.columnCount);
+    if (setup.type == kSatlantic) EndSatlanticExtraction(run, kRawChannel);
     input.Close();
     if (readFault) {
         // What came before the fault is not the whole capture: nothing is kept.
-        DiscardAllOutputs(ctx);
+        DiscardAllOutputs(run);
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "the raw file could not be read to its end";
         return 0;
     }
-    OutputFile& file = *ctx.channelState.outputs.files[kRawChannel];
-    if (writeFailed || OutputWriteFailed(ctx, kRawChannel) || !file.Flush()) {
+    OutputFile& file = *run.channelState.outputs.files[kRawChannel];
+    if (writeFailed || OutputWriteFailed(run, kRawChannel) || !file.Flush()) {
         file.ReportFailure();
-        NoteFailedOutput(ctx, file.Path());
-        DiscardAllOutputs(ctx);
+        NoteFailedOutput(run, file.Path());
+        DiscardAllOutputs(run);
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be written";
         return 0;
     }
     const long long lines = file.Lines() - deviceLines - (w.headerPending == 0 ? 1 : 0);
     outcome.rows = lines > 0 ? lines : 0;
-    if (!CloseChannelFile(ctx, kRawChannel)) {
-        DiscardAllOutputs(ctx);
+    if (!CloseChannelFile(run, kRawChannel)) {
+        DiscardAllOutputs(run);
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be written";
         return 0;
     }
     outcome.status = outcome.rows > 0 ? ChannelStatus::kComplete : ChannelStatus::kEmpty;
-    if (!CloseAllOutputs(ctx)) return 0;
+    if (!CloseAllOutputs(run)) return 0;
     ctx.reporter.SetStatus("Finished Raw File");
     return 1;
 }

@@ -5,10 +5,11 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct RunPaths;
 class ArchiveStream;
 
 // Uses ctx.channels and ctx.extraction. Returns 1 on success.
-int ProcessRawFile(Context& ctx, ArchiveStream& input, const RunPaths& paths);
+int ProcessRawFile(Run& run, ArchiveStream& input, const RunPaths& paths);
 
 }  // namespace rix

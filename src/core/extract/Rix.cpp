@@ -35,15 +35,16 @@ namespace {
 
 constexpr double kDefaultTo = 31536000000.0;  // 365 days in ms
 
-void ResetClock(Context& ctx) {
-    ctx.clock = ClockState();
+void ResetClock(Run& run) {
+    run.clock = ClockState();
 }
 
 // Before the clock-source message: an input in which no packet at all was
 // found is no logger archive (or is damaged throughout), which the
 // clock-source message alone would hide.
-void ReportNoPackets(Context& ctx, const ArchiveStream& archive) {
-    if (ctx.reader.packets - ctx.reader.missing > 0) return;  // packets delivered
+void ReportNoPackets(Run& run, const ArchiveStream& archive) {
+    Context& ctx = run.ctx;
+    if (run.reader.packets - run.reader.missing > 0) return;  // packets delivered
     ctx.reporter.ShowError("File Error - Not a Logger Archive",
                            Format("No packet was found in %s: it is not a logger archive, or it is "
                                   "damaged throughout",
@@ -58,7 +59,7 @@ bool FolderExists(const std::string& path) {
 bool BlankName(const std::string& name) { return name.find_first_not_of(' ') == std::string::npos; }
 
 ChannelOutcome* OutcomeOf(Context& ctx, int c) {
-    for (ChannelOutcome& o : ctx.run.outcome.channels)
+    for (ChannelOutcome& o : ctx.control.outcome.channels)
         if (o.channel == c) return &o;
     return nullptr;
 }
@@ -98,42 +99,43 @@ struct ChannelRun {
     ChannelOutcome unlisted;  // the outcome of a channel the run's list lacks
 };
 
-ChannelOutcome& OutcomeFor(Context& ctx, ChannelRun& run) {
-    ChannelOutcome* found = OutcomeOf(ctx, run.channel);
-    return found ? *found : run.unlisted;
+ChannelOutcome& OutcomeFor(Context& ctx, ChannelRun& ch) {
+    ChannelOutcome* found = OutcomeOf(ctx, ch.channel);
+    return found ? *found : ch.unlisted;
 }
 
 // A configured channel's setup before the read: its file, then its
 // device-file step, whose lines head the file. 0 when its file could not be
 // opened (reported).
-int SetUpChannel(Context& ctx, ChannelRun& run, const RunPaths& paths) {
-    const int c = run.channel;
+int SetUpChannel(Run& run, ChannelRun& ch, const RunPaths& paths) {
+    Context& ctx = run.ctx;
+    const int c = ch.channel;
     const ChannelSetup& setup = ctx.channels[c];
     const ExtractionSetup& es = ctx.extraction;
-    ChannelOutcome& outcome = OutcomeFor(ctx, run);
+    ChannelOutcome& outcome = OutcomeFor(ctx, ch);
     MessageCopy copy(ctx, outcome, c);
-    LogLine(ctx, "%c%cID = %d type = %d", '\r', '\n', c, setup.type);
+    LogLine(run, "%c%cID = %d type = %d", '\r', '\n', c, setup.type);
     ctx.reporter.SetStatus(Format("Channel %d", c));
 
-    if (!OpenChannelFile(ctx, c, setup.keyword, paths.outputFolder, paths.baseName,
+    if (!OpenChannelFile(run, c, setup.keyword, paths.outputFolder, paths.baseName,
                          paths.extension)) {
         ctx.reporter.SetStatus("Out File Error");
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be created";
         return 0;
     }
-    run.open = true;
-    outcome.file = ctx.channelState.writers[c].outputPath;
-    OutputFile& file = *ctx.channelState.outputs.files[c];
+    ch.open = true;
+    outcome.file = run.channelState.writers[c].outputPath;
+    OutputFile& file = *run.channelState.outputs.files[c];
     // Device-file step: the analog slot of the channel, then its calibration,
     // which the channel keeps for its own data.
     if (c < kAnalogSlots) ResetAnalogSlot(ctx, c);
-    SelectSbeChannel(ctx, c);
-    ReadChannelDeviceFile(ctx, es.dataOutput, c, paths.deviceFolder, setup, file.Stream(),
-                          &run.deviceProblem);
+    SelectSbeChannel(run, c);
+    ReadChannelDeviceFile(run, es.dataOutput, c, paths.deviceFolder, setup, file.Stream(),
+                          &ch.deviceProblem);
     file.Flush();
-    run.deviceLines = file.Lines();
-    run.deviceBytes = file.Bytes();
+    ch.deviceLines = file.Lines();
+    ch.deviceBytes = file.Bytes();
     return 1;
 }
 
@@ -142,45 +144,46 @@ int SetUpChannel(Context& ctx, ChannelRun& run, const RunPaths& paths) {
 // of it. cut: why the read ended before the archive's end (a read fault, a
 // failed write, a writer's failure), empty when it did not. 0 when its file
 // could not be written.
-int EndChannel(Context& ctx, ChannelRun& run, const std::string& cut) {
-    const int c = run.channel;
+int EndChannel(Run& run, ChannelRun& ch, const std::string& cut) {
+    Context& ctx = run.ctx;
+    const int c = ch.channel;
     const ChannelSetup& setup = ctx.channels[c];
     const ExtractionSetup& es = ctx.extraction;
-    ChannelOutcome& outcome = OutcomeFor(ctx, run);
+    ChannelOutcome& outcome = OutcomeFor(ctx, ch);
     MessageCopy copy(ctx, outcome, c);
-    ChannelWriter& w = ctx.channelState.writers[c];
-    ctx.channelState.outputs.current = c;
-    FinishChannelEntry(ctx, w.headerLines, w.columnCount);
-    if (const auto end = DriverFor(setup.type).endChannel) end(ctx, c);
-    OutputFile& file = *ctx.channelState.outputs.files[c];
+    ChannelWriter& w = run.channelState.writers[c];
+    run.channelState.outputs.current = c;
+    FinishChannelEntry(run, w.headerLines, w.columnCount);
+    if (const auto end = DriverFor(setup.type).endChannel) end(run, c);
+    OutputFile& file = *run.channelState.outputs.files[c];
     file.Flush();
-    const bool writeFailed = OutputWriteFailed(ctx, c);
+    const bool writeFailed = OutputWriteFailed(run, c);
     if (!cut.empty() || writeFailed) {
         // The read was cut short (what cut it has been reported), or this
         // file's write failed: what it holds is not the channel's whole data.
-        DiscardChannelFile(ctx, c);
+        DiscardChannelFile(run, c);
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = writeFailed ? "its file could not be written" : cut;
         return writeFailed ? 0 : 1;
     }
 
-    outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, run.deviceLines));
-    const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > run.deviceBytes);
+    outcome.rows = std::max(0LL, file.Lines() - HeaderLinesOf(w, setup.type, es.dataOutput, ch.deviceLines));
+    const bool produced = outcome.rows > 0 || (setup.type == kBinary && file.Bytes() > ch.deviceBytes);
     const char* model = nullptr;
-    SelectSbeChannel(ctx, c);
-    if (run.deviceProblem.empty() && !BlankName(setup.deviceFile) && SbeConIsForAnotherModel(ctx, setup.type)) {
+    SelectSbeChannel(run, c);
+    if (ch.deviceProblem.empty() && !BlankName(setup.deviceFile) && SbeConIsForAnotherModel(ctx, setup.type)) {
         SbeRequiredCode(setup.type, &model);
-        run.deviceProblem = Format(".CON file is not selected as %s", model);
+        ch.deviceProblem = Format(".CON file is not selected as %s", model);
     }
-    if (!run.deviceProblem.empty() && !produced) {
+    if (!ch.deviceProblem.empty() && !produced) {
         // Nothing could be decoded: an earlier run's file of this name stays.
-        DiscardChannelFile(ctx, c);
+        DiscardChannelFile(run, c);
         w.offsetTime = 0;
         w.firstTime = -1;
         w.lastTime = -1;
         outcome.status = ChannelStatus::kFailed;
-        outcome.reason = run.deviceProblem;
-    } else if (!CloseChannelFile(ctx, c)) {
+        outcome.reason = ch.deviceProblem;
+    } else if (!CloseChannelFile(run, c)) {
         outcome.status = ChannelStatus::kFailed;
         outcome.reason = "its file could not be written";
         return 0;
@@ -203,8 +206,9 @@ struct ReadEnd {
 
 // The one read of the archive for every configured channel: each packet's
 // ports go to the channels set up for them, in port order.
-ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRun>& runs, double from,
+ReadEnd ReadChannels(Run& run, ArchiveStream& archive, std::vector<ChannelRun>& runs, double from,
                      double to, bool showHeaders) {
+    Context& ctx = run.ctx;
     const ExtractionSetup& es = ctx.extraction;
     ReadEnd result;
     // The channel of each logger's port that is set up, -1 for none.
@@ -220,25 +224,25 @@ ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRu
     RunProgress progress;
     progress.index = 1;
     progress.count = 1;
-    progress.bytesTotal = ctx.run.archiveBytes;
-    if (ctx.run.progress) ctx.run.progress(progress);
-    ctx.currentTime = -1;
-    ctx.run.passIndex = 1;
+    progress.bytesTotal = ctx.control.archiveBytes;
+    if (ctx.control.progress) ctx.control.progress(progress);
+    run.currentTime = -1;
+    ctx.control.passIndex = 1;
 
     PumpOptions options;
     options.clockSource = es.clockSource;
     options.format = es.timeStampFormat;
     options.showHeaders = showHeaders;
     options.log = ctx.log.enabled;
-    PacketPump pump(ctx, archive, options);
+    PacketPump pump(run, archive, options);
     ChannelOutcome* attached = nullptr;
     unsigned n = 0;
     const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
-        if (ctx.run.progress && ++n % 64 == 0) {
+        if (ctx.control.progress && ++n % 64 == 0) {
             progress.bytesRead = archive.Position();
-            ctx.run.progress(progress);
+            ctx.control.progress(progress);
         }
-        ctx.currentTime = p.time;
+        run.currentTime = p.time;
         if (p.time < from || p.time > to) return true;
         const int sender = p.packet.sender;
         int offset = 0;
@@ -247,27 +251,27 @@ ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRu
             const int c = sender * 10 + port + 1;
             const int index = routed[c];
             if (count > 0 && index >= 0 && c < result.failedChannel) {
-                ChannelRun& run = runs[static_cast<size_t>(index)];
-                ChannelOutcome& outcome = OutcomeFor(ctx, run);
+                ChannelRun& ch = runs[static_cast<size_t>(index)];
+                ChannelOutcome& outcome = OutcomeFor(ctx, ch);
                 if (attached != &outcome) {
                     ctx.tap.Attach(&outcome.messages);
                     ctx.tap.DeferTo(c);
                     attached = &outcome;
                 }
                 const ChannelSetup& setup = ctx.channels[c];
-                if (RouteOf(setup.type) == WriterKind::kSbe) SelectSbeChannel(ctx, c);
-                DispatchRecord(ctx, c, setup, es.dataOutput, es.timeStampFormat, es.timeOffsetHours,
+                if (RouteOf(setup.type) == WriterKind::kSbe) SelectSbeChannel(run, c);
+                DispatchRecord(run, c, setup, es.dataOutput, es.timeStampFormat, es.timeOffsetHours,
                                p.time, count, p.packet.payload + offset,
-                               ctx.channelState.outputs.streams[c]);
+                               run.channelState.outputs.streams[c]);
                 // A full disk, or a failure a writer met, ends the run at this channel.
-                if (OutputWriteFailed(ctx, c)) {
+                if (OutputWriteFailed(run, c)) {
                     result.failedChannel = c;
                     result.why = "its file could not be written";
                     result.cutAll = true;
                     return false;
                 }
-                if (ctx.runFailed) {
-                    ctx.runFailed = false;
+                if (run.runFailed) {
+                    run.runFailed = false;
                     result.failedChannel = c;
                     result.why = "the run ended on a failure of its data";
                 }
@@ -278,9 +282,9 @@ ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRu
     });
     ctx.tap.Attach(nullptr);
     ctx.tap.DeferTo(-1);
-    if (ctx.run.progress && end == PumpEnd::kEnd) {
+    if (ctx.control.progress && end == PumpEnd::kEnd) {
         progress.bytesRead = archive.Position();
-        ctx.run.progress(progress);
+        ctx.control.progress(progress);
     }
     if (end == PumpEnd::kFault) {
         // The reader has said why; no channel has its whole data.
@@ -293,11 +297,11 @@ ReadEnd ReadChannels(Context& ctx, ArchiveStream& archive, std::vector<ChannelRu
 
 // The log of a run that did not reach its end takes its name all the same:
 // it is what tells why.
-void CompleteLog(Context& ctx) {
-    if (!ctx.log.output) return;
-    if (!ctx.log.output->Commit()) NoteFailedOutput(ctx, ctx.log.output->Path());
-    ctx.log.output.reset();
-    ctx.log.file = nullptr;
+void CompleteLog(Run& run) {
+    if (!run.log.output) return;
+    if (!run.log.output->Commit()) NoteFailedOutput(run, run.log.output->Path());
+    run.log.output.reset();
+    run.log.file = nullptr;
 }
 
 // Outputs whose names an input also has (through a link or another path):
@@ -326,7 +330,7 @@ bool RefuseInputsAsOutputs(Context& ctx, const ExtractRequest& request, const st
 
 // The configured channels of a run, none written yet.
 void ListChannels(Context& ctx, bool rawFile) {
-    RunOutcome& o = ctx.run.outcome;
+    RunOutcome& o = ctx.control.outcome;
     o.channels.clear();
     for (int c = 11; c < kChannelCount; ++c) {
         const ChannelSetup& setup = ctx.channels[c];
@@ -349,32 +353,33 @@ int RunPercent(const RunProgress& p) {
 }
 
 bool StopRequested(Context& ctx) {
-    if (ctx.run.stopRequested.load(std::memory_order_relaxed)) ctx.run.stopped = true;
-    return ctx.run.stopped;
+    if (ctx.control.stopRequested.load(std::memory_order_relaxed)) ctx.control.stopped = true;
+    return ctx.control.stopped;
 }
 
-void LogLine(Context& ctx, const char* fmt, ...) {
+void LogLine(Run& run, const char* fmt, ...) {
+    Context& ctx = run.ctx;
     if (!ctx.log.enabled) return;
-    if (!ctx.log.file) {
+    if (!run.log.file) {
         auto output = std::make_unique<OutputFile>();
         if (!output->Open(ctx.reporter, ctx.log.path, "Debug Log")) return;
-        ctx.log.file = output->Stream();
-        ctx.log.output = std::move(output);
+        run.log.file = output->Stream();
+        run.log.output = std::move(output);
     }
     va_list args;
     va_start(args, fmt);
     const std::string line = FormatV(fmt, args);
     va_end(args);
-    ctx.channelState.text.LogLine(ctx.log.file, line);
+    run.channelState.text.LogLine(run.log.file, line);
 }
 
-bool LogEnd(Context& ctx) {
-    if (!ctx.log.file) return true;
-    ctx.channelState.text.LogLine(ctx.log.file, "End Of Archive");
-    const bool ok = ctx.log.output->Commit();
-    if (!ok) NoteFailedOutput(ctx, ctx.log.output->Path());
-    ctx.log.output.reset();
-    ctx.log.file = nullptr;
+bool LogEnd(Run& run) {
+    if (!run.log.file) return true;
+    run.channelState.text.LogLine(run.log.file, "End Of Archive");
+    const bool ok = run.log.output->Commit();
+    if (!ok) NoteFailedOutput(run, run.log.output->Path());
+    run.log.output.reset();
+    run.log.file = nullptr;
     return ok;
 }
 
@@ -412,8 +417,8 @@ bool SplitArchiveName(const std::string& path, std::string& base, std::string& e
     return true;
 }
 
-void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender) {
-    ClockState& c = ctx.clock;
+void ReviseTime(Run& run, double& time, int clockSource, int format, int sender) {
+    ClockState& c = run.clock;
     if (sender < 0 || sender > 4) {
         time = -1;
         return;
@@ -435,15 +440,15 @@ void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sen
         c.rebasePending[sender] = false;
         time = c.lastOwn[k];
     } else {
-        double run = time - c.lastOwn[sender];
-        time = c.lastOwn[k] + static_cast<double>(static_cast<long long>(run));
+        double sinceOwn = time - c.lastOwn[sender];
+        time = c.lastOwn[k] + static_cast<double>(static_cast<long long>(sinceOwn));
     }
     if (format == 0 || format == 2) time -= c.origin;
 }
 
 WriterKind RouteOf(int meterType) { return DriverFor(meterType).kind; }
 
-int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
+int DispatchRecord(Run& run, int channel, const ChannelSetup& setup, int dataOutput,
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
                    std::FILE* stream) {
     if (channel <= 0 || channel >= kChannelCount) return 0;
@@ -459,164 +464,167 @@ int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dat
     in.stream = stream;
     if (count <= 0 || !bytes) return 0;
     const MeterDriver& driver = DriverFor(setup.type);
-    if (driver.write) return driver.write(ctx, in);
-    ctx.reporter.Print(Format("\nChannel %d:  Type %d Not Valid\n", channel, setup.type));
+    if (driver.write) return driver.write(run, in);
+    run.ctx.reporter.Print(Format("\nChannel %d:  Type %d Not Valid\n", channel, setup.type));
     return 0;
 }
 
-void ResetMeterRunState(Context& ctx) {
-    ctx.runFailed = false;
+void ResetMeterRunState(Run& run) {
+    Context& ctx = run.ctx;
+    run.runFailed = false;
     // The record the meters share starts every run as new, but for PRISMA's
     // "no device file" message, which shows once per program.
     const bool prismaSaid = ctx.shared.ac.prismaNoDevice;
     ctx.shared = MeterShared{};
     ctx.shared.ac.prismaNoDevice = prismaSaid;
     ResetSbeRecordState(ctx);
-    ResetNx9State(ctx);
-    ResetNxsState(ctx);
+    ResetNx9State(run);
+    ResetNxsState(run);
     SetCtdSeparator(ctx, '\t');
     SetGpsSeparator(ctx, '\t');
     ResetGpsRunState(ctx);
 }
 
-int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
+int LoadJulianDates(Run& run, int dateTimeChannel, int clockSource, int format,
                     int offsetHours, ArchiveStream& archive) {
-    ResetType2Reference(ctx.reader);
-    ClearJulianTable(ctx.julian);
+    Context& ctx = run.ctx;
+    ResetType2Reference(run.reader);
+    ClearJulianTable(run.julian);
     // NetCDF's calendar time needs the days whatever the text stamps show.
     const bool forSinksOnly = format < 4;
     if (forSinksOnly && !ctx.sinks.needsCalendar) return 1;
 
     ctx.reporter.SetStatus("Load Julian Date/Time Data");
-    ResetAllChannels(ctx);
-    ResetSenderStatistics(ctx.reader);
-    ctx.currentTime = -1;
+    ResetAllChannels(run);
+    ResetSenderStatistics(run.reader);
+    run.currentTime = -1;
 
     int sender = 0, port = 0;
     ChannelToSenderPort(dateTimeChannel, sender, port);
     PumpOptions options;
     options.clockSource = clockSource;
     options.format = format;
-    PacketPump pump(ctx, archive, options);
+    PacketPump pump(run, archive, options);
     const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
         if (p.packet.sender != sender) return true;
         const uint8_t* bytes = nullptr;
         const int count = PortBytes(p.packet, port, bytes);
         if (count > 0)
-            AssembleLines(ctx, 0, format, offsetHours, p.time, kDateTimeLine, port, count, bytes, nullptr);
+            AssembleLines(run, 0, format, offsetHours, p.time, kDateTimeLine, port, count, bytes, nullptr);
         return true;
     });
     if (end != PumpEnd::kEnd) return 0;
     // Without Julian stamps the channels say what is missing, as they would
     // without the pre-pass.
     if (forSinksOnly) return 1;
-    if (ctx.clock.origin < 0) {
-        ReportNoPackets(ctx, archive);
+    if (run.clock.origin < 0) {
+        ReportNoPackets(run, archive);
         ctx.reporter.ShowError(
             "Extraction Setup Error",
             "No data packets were found for the KX Logger ID selected as the Clock Source");
         return 0;
     }
-    if (IsJulianFormat(format) && ctx.julian.setCodes.empty())
-        ctx.reporter.ShowError("Julian Date Error", NoDaysMessage(ctx.julian, dateTimeChannel));
+    if (IsJulianFormat(format) && run.julian.setCodes.empty())
+        ctx.reporter.ShowError("Julian Date Error", NoDaysMessage(run.julian, dateTimeChannel));
     return 1;
 }
 
-int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
+int RunExtraction(Run& run, ArchiveStream& archive, const RunPaths& paths, double from,
                   double to, bool showHeaders, const IntervalFields* dates) {
+    Context& ctx = run.ctx;
     const ExtractionSetup& es = ctx.extraction;
-    OutputRegistry& out = ctx.channelState.outputs;
-    if (ctx.run.outcome.channels.empty()) ListChannels(ctx, false);
-    if (!LoadJulianDates(ctx, es.dateTimeChannel, es.clockSource, es.timeStampFormat,
+    OutputRegistry& out = run.channelState.outputs;
+    if (ctx.control.outcome.channels.empty()) ListChannels(ctx, false);
+    if (!LoadJulianDates(run, es.dateTimeChannel, es.clockSource, es.timeStampFormat,
                          es.timeOffsetHours, archive))
         return 0;
     // Dates in the interval fields are placed once the run knows its days.
-    if (dates && !PlaceIntervalDates(ctx, *dates, from, to)) return 0;
+    if (dates && !PlaceIntervalDates(run, *dates, from, to)) return 0;
 
     ctx.reporter.SetStatus("Setup");
-    ResetMeterRunState(ctx);
-    DiscardAllOutputs(ctx);
+    ResetMeterRunState(run);
+    DiscardAllOutputs(run);
     out.completed = 0;
     out.failedPath.clear();
-    ResetAllChannels(ctx);
-    ResetSenderStatistics(ctx.reader);
-    ResetPacketCounters(ctx.reader);
-    ResetClock(ctx);
+    ResetAllChannels(run);
+    ResetSenderStatistics(run.reader);
+    ResetPacketCounters(run.reader);
+    ResetClock(run);
     ctx.deviceFolder = paths.deviceFolder;
 
     // Every configured channel is set up in id order: its file and its
     // device file. A file that cannot be created ends the setup; the
     // channels set up before it are still read.
-    ctx.run.passIndex = 0;
-    ctx.run.passCount = 1;
+    ctx.control.passIndex = 0;
+    ctx.control.passCount = 1;
     std::vector<ChannelRun> runs;
     bool ok = true;
     for (int c = 11; c < kChannelCount && ok; ++c) {
         if (ctx.channels[c].type == 0) continue;
         runs.emplace_back().channel = c;
-        ok = SetUpChannel(ctx, runs.back(), paths) != 0;
+        ok = SetUpChannel(run, runs.back(), paths) != 0;
     }
 
     // A CTD channel outside 11..49 names no channel: no CTD step.
     if (es.ctdChannel >= 11 && es.ctdChannel < kChannelCount) {
         ctx.reporter.SetStatus("Prep CTD");
-        if (!RunCtdPrepass(ctx, archive, paths, from, to)) {
-            for (ChannelRun& run : runs) ctx.tap.PassOn(run.channel);
-            DiscardAllOutputs(ctx);
+        if (!RunCtdPrepass(run, archive, paths, from, to)) {
+            for (ChannelRun& ch : runs) ctx.tap.PassOn(ch.channel);
+            DiscardAllOutputs(run);
             return 0;
         }
         ctx.reporter.SetStatus("CTD Prep Complete");
     }
 
     // The one read, then each channel's end in id order.
-    const ReadEnd read = ReadChannels(ctx, archive, runs, from, to, showHeaders);
+    const ReadEnd read = ReadChannels(run, archive, runs, from, to, showHeaders);
     if (read.failedChannel < kChannelCount) ok = false;
-    const bool noClock = ctx.clock.origin < 0 && read.failedChannel == kChannelCount && !ctx.run.stopped;
+    const bool noClock = run.clock.origin < 0 && read.failedChannel == kChannelCount && !ctx.control.stopped;
     bool ended = false;  // a channel's end has ended the run
-    for (ChannelRun& run : runs) {
-        if (!run.open) continue;
-        if ((noClock && &run != &runs.front()) || ended ||
-            (run.channel > read.failedChannel) || (read.cutAll && run.channel != read.failedChannel)) {
+    for (ChannelRun& ch : runs) {
+        if (!ch.open) continue;
+        if ((noClock && &ch != &runs.front()) || ended ||
+            (ch.channel > read.failedChannel) || (read.cutAll && ch.channel != read.failedChannel)) {
             // Not written: no packet of the clock logger (the first channel
             // tells), the run ended at an earlier channel, or the read was
             // cut short. Earlier runs' files of these channels stay as they were.
-            DiscardChannelFile(ctx, run.channel);
+            DiscardChannelFile(run, ch.channel);
             continue;
         }
-        const std::string cut = run.channel == read.failedChannel ? read.why : std::string();
-        if (!EndChannel(ctx, run, cut) || !cut.empty()) {
+        const std::string cut = ch.channel == read.failedChannel ? read.why : std::string();
+        if (!EndChannel(run, ch, cut) || !cut.empty()) {
             ok = false;
             ended = true;
         }
     }
-    for (ChannelRun& run : runs)
-        if (!noClock || &run == &runs.front()) ctx.tap.PassOn(run.channel);
+    for (ChannelRun& ch : runs)
+        if (!noClock || &ch == &runs.front()) ctx.tap.PassOn(ch.channel);
     ctx.tap.DropQueues();
     if (noClock) {
-        ReportNoPackets(ctx, archive);
+        ReportNoPackets(run, archive);
         ctx.reporter.ShowError(
             "found Mux IDs",
-            Format("0 %d 1 %d 2 %d 3 %d 4 %d", ctx.foundSender[0] ? 1 : 0,
-                   ctx.foundSender[1] ? 1 : 0, ctx.foundSender[2] ? 1 : 0,
-                   ctx.foundSender[3] ? 1 : 0, ctx.foundSender[4] ? 1 : 0));
+            Format("0 %d 1 %d 2 %d 3 %d 4 %d", run.foundSender[0] ? 1 : 0,
+                   run.foundSender[1] ? 1 : 0, run.foundSender[2] ? 1 : 0,
+                   run.foundSender[3] ? 1 : 0, run.foundSender[4] ? 1 : 0));
         ctx.reporter.ShowError(
             "Extraction Setup Error",
             "No data packets were found for the KX Logger ID selected as the Clock Source");
         ok = false;
     }
-    if (ctx.run.stopped) ok = false;
-    ctx.run.outcome.filesCompleted = out.completed;
+    if (ctx.control.stopped) ok = false;
+    ctx.control.outcome.filesCompleted = out.completed;
 
     // _TO and _MRG come last and list the files this run completed, however
     // it ended; a run that opened no channel file leaves the earlier ones.
     if (ok || out.merge) {
-        if (!WriteTimeOffsetFile(ctx, paths.outputFolder, paths.baseName, paths.extension)) ok = false;
-        if (!CloseAllOutputs(ctx)) ok = false;
+        if (!WriteTimeOffsetFile(run, paths.outputFolder, paths.baseName, paths.extension)) ok = false;
+        if (!CloseAllOutputs(run)) ok = false;
     }
-    DiscardAllOutputs(ctx);
-    if (!ok && !ctx.run.stopped) return 0;
+    DiscardAllOutputs(run);
+    if (!ok && !ctx.control.stopped) return 0;
     if (ok) ctx.reporter.SetStatus("Finished");
-    if (!LogEnd(ctx)) return 0;
+    if (!LogEnd(run)) return 0;
     return ok ? 1 : 0;
 }
 
@@ -630,10 +638,11 @@ std::string RequestArchive(const ExtractRequest& request) {
 namespace {
 
 // The run's last words and its outcome, once the driver has returned.
-void FinishRun(Context& ctx, ExtractResult& r, bool ran, bool sayFailed) {
-    RunOutcome& o = ctx.run.outcome;
-    const OutputRegistry& out = ctx.channelState.outputs;
-    CompleteLog(ctx);
+void FinishRun(Run& run, ExtractResult& r, bool ran, bool sayFailed) {
+    Context& ctx = run.ctx;
+    RunOutcome& o = ctx.control.outcome;
+    const OutputRegistry& out = run.channelState.outputs;
+    CompleteLog(run);
     o.failedFile = out.failedPath;
     o.filesCompleted = out.completed;
     std::string failedChannels;
@@ -647,7 +656,7 @@ void FinishRun(Context& ctx, ExtractResult& r, bool ran, bool sayFailed) {
         o.status = RunStatus::kFailed;
         ctx.reporter.SetStatus(Format("Extraction Failed: %s could not be written; %d file%s completed",
                                       o.failedFile.c_str(), o.filesCompleted, o.filesCompleted == 1 ? "" : "s"));
-    } else if (ctx.run.stopped) {
+    } else if (ctx.control.stopped) {
         o.status = RunStatus::kStopped;
         ctx.reporter.SetStatus("Extraction Stopped");
     } else if (!ran) {
@@ -665,7 +674,7 @@ void FinishRun(Context& ctx, ExtractResult& r, bool ran, bool sayFailed) {
         case RunStatus::kStopped: o.exitCode = 130; break;
         case RunStatus::kFailed: o.exitCode = 1; break;
     }
-    r.stopped = ctx.run.stopped;
+    r.stopped = ctx.control.stopped;
     r.outcome = ran ? ExtractOutcome::kDone : ExtractOutcome::kFailed;
     r.summary = o;
 }
@@ -674,16 +683,18 @@ void FinishRun(Context& ctx, ExtractResult& r, bool ran, bool sayFailed) {
 
 ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
                                   ExtractResult* result) {
+    // The run's reader, day table and files live as long as this call.
+    Run run(ctx);
     ExtractResult local;
     ExtractResult& r = result ? *result : local;
     r = ExtractResult();
-    ctx.run.outcome = RunOutcome();
-    ctx.channelState.outputs.completed = 0;
-    ctx.channelState.outputs.failedPath.clear();
+    ctx.control.outcome = RunOutcome();
+    run.channelState.outputs.completed = 0;
+    run.channelState.outputs.failedPath.clear();
 
     std::string archivePath = RequestArchive(request);
-    ctx.run.outcome.archive = archivePath;
-    r.summary = ctx.run.outcome;
+    ctx.control.outcome.archive = archivePath;
+    r.summary = ctx.control.outcome;
     if (archivePath.empty()) {
         r.archiveLabel = "No Archive File Name";
         return r.outcome;
@@ -718,8 +729,8 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     }
 
     ArchiveStream archive;
-    ctx.run.stopped = false;
-    ctx.run.archiveBytes = 0;
+    ctx.control.stopped = false;
+    ctx.control.archiveBytes = 0;
     if (!archive.Open(archivePath)) {
         ctx.reporter.ShowError("File Error - Can not open Archive file",
                                OpenFaultText(archive, archivePath));
@@ -767,18 +778,18 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     }
     ListChannels(ctx, rawFile);
 
-    ctx.foundSender.fill(false);
+    run.foundSender.fill(false);
     {
         std::error_code sizeError;
         auto size = std::filesystem::file_size(archivePath, sizeError);
-        if (!sizeError) ctx.run.archiveBytes = static_cast<long>(size);
+        if (!sizeError) ctx.control.archiveBytes = static_cast<long>(size);
     }
     if (rawFile) {
-        int ok = ProcessRawFile(ctx, archive, paths);
+        int ok = ProcessRawFile(run, archive, paths);
         if (ok) ctx.reporter.SetStatus("Done with Raw File");
-        else if (ctx.channelState.outputs.failedPath.empty()) ctx.reporter.SetStatus("Raw File Processing Failed");
+        else if (run.channelState.outputs.failedPath.empty()) ctx.reporter.SetStatus("Raw File Processing Failed");
         r.restartTimer = true;
-        FinishRun(ctx, r, ok != 0, false);
+        FinishRun(run, r, ok != 0, false);
         return r.outcome;
     }
 
@@ -792,25 +803,25 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
         return r.outcome;
     }
     NetcdfRun netcdf;
-    if (request.netcdf) netcdf.Start(ctx, request, archivePath, paths);
-    const int extracted = RunExtraction(ctx, archive, paths, from, to, request.showHeaders, &dates);
+    if (request.netcdf) netcdf.Start(run, request, archivePath, paths);
+    const int extracted = RunExtraction(run, archive, paths, from, to, request.showHeaders, &dates);
     // BASE.nc takes its name only when the run completed.
-    netcdf.End(ctx, extracted != 0 && !ctx.run.stopped);
+    netcdf.End(run, extracted != 0 && !ctx.control.stopped);
     int ok = extracted;
     if (ok) {
         // The merge works on the working file this run just wrote; a failed
         // merge leaves its own status ("Merge Ended by an Error").
-        if (es.outputFiles == 1 && !MergeFiles(ctx, request.msfFile, ctx.channelState.outputs.mergePath,
+        if (es.outputFiles == 1 && !MergeFiles(ctx, request.msfFile, run.channelState.outputs.mergePath,
                                                request.deviceFolder, request.outputFolder)) {
             ok = 0;
         } else {
             if (es.outputFiles == 1 && request.netcdf) {
                 const bool dayStamps = es.timeStampFormat == 4;  // day of the year, its year not written
-                const int year = !dayStamps || ctx.julian.setCodes.empty()
+                const int year = !dayStamps || run.julian.setCodes.empty()
                                      ? 0
-                                     : 2000 + ctx.julian.setCodes.front() / 1000;
+                                     : 2000 + run.julian.setCodes.front() / 1000;
                 if (!WriteMergedNetcdf(ctx, request.outputFolder, netcdf.Info(), year))
-                    NoteFailedOutput(ctx, MergedNetcdfPath(ctx, request.outputFolder));
+                    NoteFailedOutput(run, MergedNetcdfPath(ctx, request.outputFolder));
             }
             ctx.reporter.SetStatus("Done with Extraction");
         }
@@ -818,7 +829,7 @@ ExtractOutcome ExtractButtonClick(Context& ctx, const ExtractRequest& request,
     archive.Close();
     r.restartTimer = true;
     // A failed merge has said so in its own status.
-    FinishRun(ctx, r, ok != 0, extracted == 0);
+    FinishRun(run, r, ok != 0, extracted == 0);
     return r.outcome;
 }
 

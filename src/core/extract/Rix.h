@@ -14,6 +14,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ExtractionSetup;
 class ArchiveStream;
 
@@ -27,12 +28,16 @@ struct ClockState {
 };
 
 // "RIX.LOG" in the working folder, written while debugging is on; it takes
-// its name when the run ends.
-struct DebugLog {
+// its name when the run ends. Whether a run writes it, and where:
+struct DebugLogSetup {
     bool enabled = false;
+    std::string path = "RIX.LOG";
+};
+
+// The log while a run has it open.
+struct DebugLog {
     std::FILE* file = nullptr;  // the log's stream while it is open
     std::unique_ptr<OutputFile> output;
-    std::string path = "RIX.LOG";
 };
 
 // What became of one configured channel in a run.
@@ -100,10 +105,10 @@ int RunPercent(const RunProgress& progress);
 // True (and the run marked stopped) once a stop has been asked for.
 bool StopRequested(Context& ctx);
 
-void LogLine(Context& ctx, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void LogLine(Run& run, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Writes "End Of Archive" and completes the log, whenever it is open. False
 // when the log could not be written (reported).
-bool LogEnd(Context& ctx);
+bool LogEnd(Run& run);
 
 // What the Extract button gathers from the main window.
 struct ExtractRequest {
@@ -161,11 +166,11 @@ struct RunPaths {
 
 struct IntervalFields;
 // dates: interval fields given as dates, placed after the Julian pre-pass.
-int RunExtraction(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from,
+int RunExtraction(Run& run, ArchiveStream& archive, const RunPaths& paths, double from,
                   double to, bool showHeaders, const IntervalFields* dates = nullptr);
-int LoadJulianDates(Context& ctx, int dateTimeChannel, int clockSource, int format,
+int LoadJulianDates(Run& run, int dateTimeChannel, int clockSource, int format,
                     int offsetHours, ArchiveStream& archive);
-void ReviseTime(Context& ctx, double& time, int clockSource, int format, int sender);
+void ReviseTime(Run& run, double& time, int clockSource, int format, int sender);
 // Which writer a meter type goes to.
 enum class WriterKind {
     kLines,      // line assembler and generic row writer
@@ -183,13 +188,13 @@ enum class WriterKind {
 };
 WriterKind RouteOf(int meterType);
 
-int DispatchRecord(Context& ctx, int channel, const ChannelSetup& setup, int dataOutput,
+int DispatchRecord(Run& run, int channel, const ChannelSetup& setup, int dataOutput,
                    int format, int offsetHours, double time, int count, const uint8_t* bytes,
                    std::FILE* stream);
 
 // The run's setup step for the meter decoders: latches, device numbers and
 // the CTD and GPS separators (tab).
-void ResetMeterRunState(Context& ctx);
+void ResetMeterRunState(Run& run);
 
 // Splits an archive path into base name (no folder, no extension) and
 // extension (with its dot). False when either is missing.

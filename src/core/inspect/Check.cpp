@@ -142,7 +142,7 @@ struct TimedPass {
     int dateLines = 0;
 };
 
-TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSetup& es, double from,
+TimedPass RunTimedPass(Run& run, const std::string& path, const ExtractionSetup& es, double from,
                        double to) {
     TimedPass pass;
     ArchiveStream stream;
@@ -159,18 +159,18 @@ TimedPass RunTimedPass(Context& ctx, const std::string& path, const ExtractionSe
         buffer[line.size()] = '\0';
         int length = static_cast<int>(line.size());
         RowValues values;
-        if (ParseDateTimeLine(ctx, buffer.data(), length, lineTime, es.timeOffsetHours, values) > 0) ++pass.dateLines;
+        if (ParseDateTimeLine(run, buffer.data(), length, lineTime, es.timeOffsetHours, values) > 0) ++pass.dateLines;
         line.clear();
     };
     PumpOptions options;
     options.clockSource = es.clockSource;
     options.format = es.timeStampFormat;
     options.honourStop = false;
-    PacketPump pump(ctx, stream, options);
+    PacketPump pump(run, stream, options);
     pump.Run([&](const PumpedPacket& p) {
         const ArchivePacket& packet = p.packet;
         const double time = p.time;
-        if (ctx.clock.started) {
+        if (run.clock.started) {
             if (!pass.anyTimed) pass.first = pass.last = time;
             pass.anyTimed = true;
             pass.first = std::min(pass.first, time);
@@ -392,8 +392,9 @@ CheckReport CheckSetup(const ExtractRequest& request) {
     }
 
     // Each configured channel: its device file through its own reader, its data.
-    ResetMeterRunState(*ctx);
-    ResetAllChannels(*ctx);
+    Run run(*ctx);
+    ResetMeterRunState(run);
+    ResetAllChannels(run);
     for (int c = 1; c < kChannelCount && isfRead; ++c) {
         const ChannelSetup& setup = ctx->channels[static_cast<size_t>(c)];
         if (setup.type == kOff) continue;
@@ -422,7 +423,7 @@ CheckReport CheckSetup(const ExtractRequest& request) {
                 // the file the same way (the table says "case differs").
                 if (c < kAnalogSlots) ResetAnalogSlot(*ctx, c);
                 std::FILE* scratch = std::tmpfile();
-                ReadChannelDeviceFile(*ctx, es.dataOutput, c, r.deviceFolder, setup, scratch);
+                ReadChannelDeviceFile(run, es.dataOutput, c, r.deviceFolder, setup, scratch);
                 if (scratch) std::fclose(scratch);
                 cc.deviceRead = rec.boxes.empty() && rec.out.empty() &&
                                 std::all_of(rec.statuses.begin(), rec.statuses.end(),
@@ -476,11 +477,13 @@ CheckReport CheckSetup(const ExtractRequest& request) {
         IntervalFields dates;
         const bool intervalRead = ReadIntervalFields(intervalMessages, request.fromText, request.toText,
                                                      es.timeStampFormat, from, to, dates);
-        auto timed = std::make_unique<Context>(rec);
+        auto timedContext = std::make_unique<Context>(rec);
+        auto timed = std::make_unique<Run>(*timedContext);
         TimedPass pass = RunTimedPass(*timed, r.archive, es, from, to);
         if (intervalRead && (dates.fromIsDate || dates.toIsDate)) {
-            Context placing(intervalMessages);
-            placing.extraction = es;
+            Context placingContext(intervalMessages);
+            placingContext.extraction = es;
+            Run placing(placingContext);
             placing.julian = timed->julian;
             if (PlaceIntervalDates(placing, dates, from, to))
                 pass.inside = pass.anyTimed && from <= pass.last && to >= pass.first;

@@ -25,8 +25,9 @@ bool HasSbeVoltageTitles(int meterType) {
 
 }  // namespace
 
-int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending, int format,
+int WriteCtdRow(Run& run, std::FILE* stream, int channel, int& headerPending, int format,
                 const CtdRow& row) {
+    Context& ctx = run.ctx;
     CtdWriterState& s = ctx.shared.sbe.ctd;
     if (!stream) {
         // Nothing can be saved: the run fails, with one message for it.
@@ -35,7 +36,7 @@ int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending
                                    "Unable to Save CTD Record, output file is not Open\n");
             s.noStreamReported = true;
         }
-        ctx.runFailed = true;
+        run.runFailed = true;
         return 0;
     }
     if (row.time < 0) return 0;
@@ -54,15 +55,15 @@ int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending
         } else {
             for (int v = 0; v < volts; ++v) columns.push_back({"Spare(V)", "V", {6, 4}});
         }
-        const int count = EmitTitleLine(ctx, channel, stream, format, std::move(columns));
+        const int count = EmitTitleLine(run, channel, stream, format, std::move(columns));
         if (channel > 0 && channel < kChannelCount) {
-            ChannelWriter& w = ctx.channelState.writers[static_cast<size_t>(channel)];
+            ChannelWriter& w = run.channelState.writers[static_cast<size_t>(channel)];
             w.headerLines = 1;
             w.columnCount = count;
         }
     }
 
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(channel, row.time);
     sample.Add(row.pressure, {5, 3});
     sample.Add(row.temperature, {7, 4});
@@ -73,7 +74,7 @@ int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending
     RowLayout layout;
     layout.format = format;
     layout.separator = s.separator;
-    EmitRow(ctx, stream, sample, layout);
+    EmitRow(run, stream, sample, layout);
     return 1;
 }
 
@@ -81,8 +82,9 @@ void SetCtdSeparator(Context& ctx, char separator) { ctx.shared.sbe.ctd.separato
 
 void SetCtdVoltageMeterType(Context& ctx, int meterType) { ctx.shared.sbe.ctd.voltageMeterType = meterType; }
 
-int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clockSource,
+int RunSbe19Prepass(Run& run, int channel, ArchiveStream& archive, int clockSource,
                     int format, double to) {
+    Context& ctx = run.ctx;
     if (channel <= 0 || channel >= kChannelCount) return 0;
     int sender = 0, port = 0;
     ChannelToSenderPort(channel, sender, port);
@@ -96,7 +98,7 @@ int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clock
     options.clockSource = clockSource;
     options.format = format;
     options.honourStop = false;
-    PacketPump pump(ctx, archive, options);
+    PacketPump pump(run, archive, options);
     const PumpEnd end = pump.Run([&](const PumpedPacket& p) {
         if (p.time > to) return false;
         if (p.packet.sender != sender) return true;
@@ -107,22 +109,23 @@ int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clock
     // A read fault is not the end of the cast: the run stops.
     if (end == PumpEnd::kFault) return 0;
 
-    ResetPacketCounters(ctx.reader);
-    ResetSenderStatistics(ctx.reader);
-    ctx.clock = ClockState();
+    ResetPacketCounters(run.reader);
+    ResetSenderStatistics(run.reader);
+    run.clock = ClockState();
     return 1;
 }
 
-int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& /*paths*/, double /*from*/,
+int RunCtdPrepass(Run& run, ArchiveStream& archive, const RunPaths& /*paths*/, double /*from*/,
                   double to) {
+    Context& ctx = run.ctx;
     const ExtractionSetup& es = ctx.extraction;
     const int c = es.ctdChannel;
     if (c < 11 || c >= kChannelCount) return 1;  // no CTD channel
     const ChannelSetup& setup = ctx.channels[static_cast<size_t>(c)];
     if (setup.type != kSbe19) return 1;
     // The channel's .CON was read in its setup; the references found belong to it.
-    SelectSbeChannel(ctx, c);
-    return RunSbe19Prepass(ctx, c, archive, es.clockSource, es.timeStampFormat, to);
+    SelectSbeChannel(run, c);
+    return RunSbe19Prepass(run, c, archive, es.clockSource, es.timeStampFormat, to);
 }
 
 }  // namespace rix

@@ -9,6 +9,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 class ArchiveStream;
 struct RunPaths;
 
@@ -33,17 +34,17 @@ struct CtdRow {
 
 // Header (while pending) and one row. 1 when a row was written. Without a
 // stream the run fails (ctx.runFailed) with one message.
-int WriteCtdRow(Context& ctx, std::FILE* stream, int channel, int& headerPending, int format,
+int WriteCtdRow(Run& run, std::FILE* stream, int channel, int& headerPending, int format,
                 const CtdRow& row);
 void SetCtdSeparator(Context& ctx, char separator);
 void SetCtdVoltageMeterType(Context& ctx, int meterType);
 
 // Reads the archive until the SBE19 on the channel has given its frequency
 // references and a first converted scan (or the end, or a packet past to).
-int RunSbe19Prepass(Context& ctx, int channel, ArchiveStream& archive, int clockSource,
+int RunSbe19Prepass(Run& run, int channel, ArchiveStream& archive, int clockSource,
                     int format, double to);
 // The driver's CTD step, once the channels are set up: the SBE19 pre-pass
 // with the CTD channel's own .CON.
-int RunCtdPrepass(Context& ctx, ArchiveStream& archive, const RunPaths& paths, double from, double to);
+int RunCtdPrepass(Run& run, ArchiveStream& archive, const RunPaths& paths, double from, double to);
 
 }  // namespace rix

@@ -74,8 +74,9 @@ std::string FindDeviceFile(const std::string& folder, const std::string& name) {
     return entry.empty() ? exact : JoinPath(folder, entry);
 }
 
-int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
+int ReadChannelDeviceFile(Run& run, int dataOutput, int channel, const std::string& deviceFolder,
                           const ChannelSetup& setup, std::FILE* stream, std::string* problem) {
+    Context& ctx = run.ctx;
     if (channel < 0 || channel >= kChannelCount) return 1;
     const std::string& name = setup.deviceFile;
     if (BlankName(name)) return 1;
@@ -86,7 +87,7 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
         if (problem) *problem = "device file " + path + " cannot be opened";
         return 0;
     }
-    ctx.channelState.writers[channel].sinks.deviceFile = path;
+    run.channelState.writers[channel].sinks.deviceFile = path;
     DeviceFileCall call;
     call.dataOutput = dataOutput;
     call.channel = channel;
@@ -98,10 +99,10 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
     const MeterDriver& driver = DriverFor(setup.type);
     switch (driver.deviceUse) {
         case DeviceFileUse::kRead:
-            read = driver.readDevice(ctx, call);
+            read = driver.readDevice(run, call);
             // A Sea-Bird .CON names the instrument by its temperature sensor.
             if (read && driver.kind == WriterKind::kSbe && ctx.shared.sbe.cal.temperatureSerial != 0)
-                ctx.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.shared.sbe.cal.temperatureSerial);
+                run.channelState.writers[channel].sinks.serialNumber = std::to_string(ctx.shared.sbe.cal.temperatureSerial);
             break;
         case DeviceFileUse::kUnread:
             break;  // opened and closed unread
@@ -116,9 +117,10 @@ int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::
     return read != 0 ? 1 : 0;
 }
 
-int DecodeColumnLine(Context& ctx, LineRecord& record, RowValues& values) {
+int DecodeColumnLine(Run& run, LineRecord& record, RowValues& values) {
+    Context& ctx = run.ctx;
     if (record.channel < 0 || record.channel >= kChannelCount) return 0;
-    return ConvertColumnRecord(ctx, ctx.channelState.writers[record.channel].device, record.line, values);
+    return ConvertColumnRecord(ctx, run.channelState.writers[record.channel].device, record.line, values);
 }
 
 }  // namespace rix

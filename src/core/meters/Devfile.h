@@ -12,6 +12,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelSetup;
 struct LineRecord;
 struct RowValues;
@@ -80,7 +81,7 @@ struct DeviceFileShared {
 // in the device folder and hands it to its meter type's reader. 0 when the
 // file cannot be opened or its reader refuses it (reported; `problem`, when
 // given, says which); 1 otherwise, also when no device file is named.
-int ReadChannelDeviceFile(Context& ctx, int dataOutput, int channel, const std::string& deviceFolder,
+int ReadChannelDeviceFile(Run& run, int dataOutput, int channel, const std::string& deviceFolder,
                           const ChannelSetup& setup, std::FILE* stream, std::string* problem = nullptr);
 
 // The device file's path as named: an absolute name as it stands, any other
@@ -99,6 +100,6 @@ int ReadColumnDeviceFile(Context& ctx, int limit, std::FILE* file, DeviceColumns
 int ConvertColumnRecord(Context& ctx, DeviceColumns& device, char* record, RowValues& values);
 
 // The line decoder of ANALOG, CTD-ENGR, ORB and code 27.
-int DecodeColumnLine(Context& ctx, LineRecord& record, RowValues& values);
+int DecodeColumnLine(Run& run, LineRecord& record, RowValues& values);
 
 }  // namespace rix

@@ -40,8 +40,9 @@ bool ChecksumMatches(const uint8_t* f) {
 }
 
 // One frame that passed its checksum.
-void DecodeFrame(Context& ctx, ChannelWriter& w, DmmChannelState& s, const WriterInput& in,
+void DecodeFrame(Run& run, ChannelWriter& w, DmmChannelState& s, const WriterInput& in,
                  double frameTime) {
+    Context& ctx = run.ctx;
     const uint8_t* f = s.frame;
     double factor = 1;
     if (f[0] == 3) {
@@ -70,7 +71,7 @@ void DecodeFrame(Context& ctx, ChannelWriter& w, DmmChannelState& s, const Write
     std::FILE* out = in.stream;
     if (w.headerPending) {
         w.headerPending = 0;
-        if (out) EmitTitleLine(ctx, in.channel, out, in.format, {{unit, "mA", {4, 2}}});
+        if (out) EmitTitleLine(run, in.channel, out, in.format, {{unit, "mA", {4, 2}}});
     }
     s.lastReading = value;
     s.lastTime = frameTime;
@@ -82,12 +83,12 @@ void DecodeFrame(Context& ctx, ChannelWriter& w, DmmChannelState& s, const Write
     w.lastTime = frameTime;
     ++w.linesWritten;
     if (!out) return;
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(in.channel, frameTime);
     sample.Add(value, {4, 2});
     RowLayout layout;
     layout.format = in.format;
-    EmitRow(ctx, out, sample, layout);
+    EmitRow(run, out, sample, layout);
 }
 
 }  // namespace
@@ -109,16 +110,16 @@ void DmmDisplayText(const uint8_t* f, char* text, int capacity) {
     text[n] = '\0';
 }
 
-int WriteDmm(Context& ctx, const WriterInput& in) {
+int WriteDmm(Run& run, const WriterInput& in) {
     if (in.channel < 0 || in.channel >= kChannelCount || !in.bytes) return 1;
-    ChannelWriter& w = ctx.channelState.writers[in.channel];
+    ChannelWriter& w = run.channelState.writers[in.channel];
     DmmChannelState& s = w.dmm;
     for (int i = 0; i < in.count; ++i) {
         s.frame[s.length] = in.bytes[i];
         s.byteTime[s.length] = in.time;
         if (++s.length < kDmmFrameSize) continue;
         if (ChecksumMatches(s.frame)) {
-            DecodeFrame(ctx, w, s, in, s.byteTime[0]);
+            DecodeFrame(run, w, s, in, s.byteTime[0]);
             s.length = 0;
         } else {
             // Slide by one byte and wait for the next.

@@ -9,6 +9,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kDmmFrameSize = 9;
 
@@ -24,7 +25,7 @@ struct DmmChannelState {
 };
 
 // Feeds one packet's bytes; every decoded frame is a reading.
-int WriteDmm(Context& ctx, const WriterInput& in);
+int WriteDmm(Run& run, const WriterInput& in);
 
 // The display text of a frame ("-", digits and decimal points); no text past
 // the first digit the segment table does not know.

@@ -19,19 +19,20 @@ namespace rix {
 namespace {
 
 // The line meters' writer: the line assembler and the generic row writer.
-int WriteLines(Context& ctx, const WriterInput& in) {
-    return AssembleLines(ctx, in.dataOutput, in.format, in.offsetHours, in.time, in.meterType, in.channel,
+int WriteLines(Run& run, const WriterInput& in) {
+    return AssembleLines(run, in.dataOutput, in.format, in.offsetHours, in.time, in.meterType, in.channel,
                          in.count, in.bytes, in.stream);
 }
 
-int WriteBytes(Context& ctx, const WriterInput& in) {
-    return WriteBinaryHex(ctx, static_cast<long>(in.time), in.meterType, in.channel, in.count, in.bytes,
+int WriteBytes(Run& run, const WriterInput& in) {
+    return WriteBinaryHex(run, static_cast<long>(in.time), in.meterType, in.channel, in.count, in.bytes,
                           in.stream);
 }
 
-int ReadColumnDevice(Context& ctx, const DeviceFileCall& call) {
+int ReadColumnDevice(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel >= kChannelCount) return 0;
-    return ReadColumnDeviceFile(ctx, kDeviceColumns, call.file, ctx.channelState.writers[call.channel].device);
+    return ReadColumnDeviceFile(ctx, kDeviceColumns, call.file, run.channelState.writers[call.channel].device);
 }
 
 using U = DeviceFileUse;

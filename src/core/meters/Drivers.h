@@ -12,6 +12,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 // How a family's device file is treated.
 enum class DeviceFileUse {
@@ -24,14 +25,14 @@ struct MeterDriver {
     const char* family;
     std::array<int, 8> types;  // the meter type codes it serves (0 ends the list)
     DeviceFileUse deviceUse = DeviceFileUse::kUnsupported;
-    int (*readDevice)(Context&, const DeviceFileCall&) = nullptr;
+    int (*readDevice)(Run&, const DeviceFileCall&) = nullptr;
     // One port's bytes of one packet; nullptr: "Type N Not Valid".
-    int (*write)(Context&, const WriterInput&) = nullptr;
+    int (*write)(Run&, const WriterInput&) = nullptr;
     WriterKind kind = WriterKind::kNone;
     LineDecoder decodeLine = nullptr;  // line meters: one complete line to values
     // Raw rows of this line meter carry an extra line end after the line.
     bool rawExtraLineEnd = false;
-    void (*endChannel)(Context&, int channel) = nullptr;  // after the channel's last data
+    void (*endChannel)(Run&, int channel) = nullptr;  // after the channel's last data
 };
 
 // The driver of a meter type; a driver with no reader and no writer for a

@@ -294,9 +294,9 @@ int ConvertGpsSentence(GpsDepth& depth, int meterType, const char* line, int len
     return 4;
 }
 
-int DecodeGpsLine(Context& ctx, LineRecord& record, RowValues& values) {
+int DecodeGpsLine(Run& run, LineRecord& record, RowValues& values) {
     if (record.channel <= 0 || record.channel >= kChannelCount) return 0;
-    GpsDepth& depth = ctx.channelState.writers[static_cast<size_t>(record.channel)].gpsDepth;
+    GpsDepth& depth = run.channelState.writers[static_cast<size_t>(record.channel)].gpsDepth;
     return ConvertGpsSentence(depth, record.meterType, record.line, record.length, values);
 }
 

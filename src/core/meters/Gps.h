@@ -13,6 +13,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct LineRecord;
 struct RowValues;
 
@@ -56,6 +57,6 @@ int ConvertGpsSentence(GpsDepth& depth, int meterType, const char* line, int len
 // pass the checks. The status (RMC, GLL "A"; GGA quality 1 or 2) is checked too.
 bool ParseGpsFix(const char* line, int length, GpsFix& fix);
 
-int DecodeGpsLine(Context& ctx, LineRecord& record, RowValues& values);
+int DecodeGpsLine(Run& run, LineRecord& record, RowValues& values);
 
 }  // namespace rix

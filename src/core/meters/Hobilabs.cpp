@@ -29,13 +29,14 @@ void ReadKey(const std::string& line, const char* key, double& value) {
 
 }  // namespace
 
-int ReadHobiDeviceFile(Context& ctx, const DeviceFileCall& call) {
+int ReadHobiDeviceFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel > kMaxId) {
         ctx.reporter.Print(
             Format("Invalid ID %d for HobiLabs *.dev file, Range: 1-%d\n", call.channel, kMaxId));
         return 0;
     }
-    HobiDepthCalibration& cal = ctx.channelState.writers[call.channel].hobi;
+    HobiDepthCalibration& cal = run.channelState.writers[call.channel].hobi;
     cal = HobiDepthCalibration{};
 
     double scale = kMissing, offset = kMissing;

@@ -9,6 +9,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 struct HobiDepthCalibration {
     double scale = 1.0;   // "DepthCal="
@@ -18,6 +19,6 @@ struct HobiDepthCalibration {
 
 // Reads the depth calibration into the channel's writer state. 1 when both
 // values were found.
-int ReadHobiDeviceFile(Context& ctx, const DeviceFileCall& call);
+int ReadHobiDeviceFile(Run& run, const DeviceFileCall& call);
 
 }  // namespace rix

@@ -29,13 +29,14 @@ int ScanSlotLine(const std::string& line, int& slot, int& id, float& volume) {
 
 }  // namespace
 
-int ReadFlowDeviceFile(Context& ctx, const DeviceFileCall& call) {
+int ReadFlowDeviceFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel > kMaxId) {
         ctx.reporter.ShowError(Format("ID Range: 1-%d", kMaxId),
                                Format("Invalid Channel ID %d for KXFlow Meter *.dev file", call.channel));
         return 0;
     }
-    FlowSetup& flow = ctx.channelState.writers[call.channel].flow;
+    FlowSetup& flow = run.channelState.writers[call.channel].flow;
     for (FlowSlot& slot : flow.slots) slot = FlowSlot{};
     flow.averageCount = 2;
     if (!call.file) return 0;

@@ -9,6 +9,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kFlowSlots = 5;
 
@@ -27,6 +28,6 @@ struct FlowSetup {
 
 // Validates the channel's device file into its FlowSetup. 1 when the file
 // was read to its end, 0 when a line stopped it.
-int ReadFlowDeviceFile(Context& ctx, const DeviceFileCall& call);
+int ReadFlowDeviceFile(Run& run, const DeviceFileCall& call);
 
 }  // namespace rix

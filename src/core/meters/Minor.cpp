@@ -14,9 +14,9 @@ namespace rix {
 
 namespace {
 
-ChannelWriter* WriterOf(Context& ctx, const WriterInput& in) {
+ChannelWriter* WriterOf(Run& run, const WriterInput& in) {
     if (in.channel < 0 || in.channel >= kChannelCount || !in.bytes) return nullptr;
-    return &ctx.channelState.writers[in.channel];
+    return &run.channelState.writers[in.channel];
 }
 
 // Drops the first byte of a window and the time that came with it.
@@ -50,15 +50,15 @@ bool ThermoFrameValid(const uint8_t* f) {
 }
 
 // The thermometer bath's file has no title line; the sinks get its two columns.
-void ThermoColumns(Context& ctx, ChannelWriter& w) {
+void ThermoColumns(Run& run, ChannelWriter& w) {
     if (!w.sinks.columns.empty()) return;
-    SetChannelColumns(ctx, w.channelId, {{"I-Temp(C)", "degree_Celsius", {4, 2}},
+    SetChannelColumns(run, w.channelId, {{"I-Temp(C)", "degree_Celsius", {4, 2}},
                                          {"X-Temp(C)", "degree_Celsius", {4, 2}}});
 }
 
 // A raw row: the time, the reading's name and value.
-void ThermoRawLine(Context& ctx, const WriterInput& in, double time, const char* name, double value) {
-    std::string& text = ctx.channelState.lineText;
+void ThermoRawLine(Run& run, const WriterInput& in, double time, const char* name, double value) {
+    std::string& text = run.channelState.lineText;
     text.assign(name);
     text.push_back(' ');
     AppendFixed(text, value, 4, 2);
@@ -67,10 +67,10 @@ void ThermoRawLine(Context& ctx, const WriterInput& in, double time, const char*
     layout.stamp = true;
     layout.afterStamp = " ";
     layout.end = "\r\n";
-    EmitLine(ctx, in.channel, in.stream, time, text, layout);
+    EmitLine(run, in.channel, in.stream, time, text, layout);
 }
 
-void ThermoFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
+void ThermoFrame(Run& run, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
     const uint8_t* f = s.thermo;
     const double recordTime = s.thermoTime[0];
     const int16_t raw = static_cast<int16_t>((f[6] << 8) | f[7]);
@@ -85,19 +85,19 @@ void ThermoFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Wri
     if (f[3] == 0x20) {
         if (in.dataOutput != 0) {
             w.channelId = in.channel;
-            ThermoColumns(ctx, w);
-            Sample& sample = ctx.channelState.sample;
+            ThermoColumns(run, w);
+            Sample& sample = run.channelState.sample;
             sample.Clear(in.channel, recordTime);
             sample.Add(s.internalTemp, {4, 2});
             sample.Add(s.externalTemp, {4, 2});
             RowLayout layout;  // whole milliseconds, as format 1 writes them
-            EmitRow(ctx, in.stream, sample, layout);
+            EmitRow(run, in.stream, sample, layout);
         } else {
-            ThermoRawLine(ctx, in, recordTime, "I-Temp(C)", s.internalTemp);
+            ThermoRawLine(run, in, recordTime, "I-Temp(C)", s.internalTemp);
         }
         ++w.linesWritten;
     } else if (f[3] == 0x21 && in.dataOutput == 0) {
-        ThermoRawLine(ctx, in, recordTime, "X-Temp(C)", s.externalTemp);
+        ThermoRawLine(run, in, recordTime, "X-Temp(C)", s.externalTemp);
         ++w.linesWritten;
     }
 }
@@ -121,7 +121,7 @@ bool XmfDataTag(const uint8_t* f) {
 // sequence number, its three thermistor channels (degrees Celsius in
 // engineering units, counts in raw output), three sixty-fourths words, the
 // sample count and word, and the samples.
-void XmfColumns(Context& ctx, int channel, bool engineering) {
+void XmfColumns(Run& run, int channel, bool engineering) {
     const char* temperatureUnit = engineering ? "degree_Celsius" : "";
     std::vector<ColumnInfo> columns = {{"Sequence", "", {3, 0, true}},
                                        {engineering ? "Temp1(C)" : "Temp1", temperatureUnit, {4, 2}},
@@ -134,10 +134,10 @@ void XmfColumns(Context& ctx, int channel, bool engineering) {
                                        {"Word38", "", {1, 0}}};
     for (int i = 0; i < kXmfSamples; ++i)
         columns.push_back({"Sample" + std::to_string(i + 1), "", {1, 0}});
-    SetChannelColumns(ctx, channel, std::move(columns));
+    SetChannelColumns(run, channel, std::move(columns));
 }
 
-void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
+void XmfFrame(Run& run, ChannelWriter& w, MinorChannelState& s, const WriterInput& in) {
     const uint8_t* f = s.xmf;
     const double time = s.xmfTime[0];
     if (std::memcmp(f, kXmfMarker, kXmfMarkerSize) != 0 || !XmfDataTag(f)) return;
@@ -147,11 +147,11 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
     if (w.headerPending) {
         w.headerPending = 0;
         s.xmfSequence = -1;
-        XmfColumns(ctx, in.channel, in.dataOutput != 0);
+        XmfColumns(run, in.channel, in.dataOutput != 0);
     }
     if (s.xmfSequence != -1 && sequence != s.xmfSequence + 1 &&
         !(s.xmfSequence == 255 && sequence == 0) && out) {
-        std::string& text = ctx.channelState.lineText;
+        std::string& text = run.channelState.lineText;
         text.clear();
         AppendFixed(text, time * 0.001, 5, 3);
         text.push_back('\t');
@@ -159,7 +159,7 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
         text.append("MISSING Mod");
         AppendInt(text, sequence);
         text.append("\r\n");
-        EmitLine(ctx, in.channel, out, time, text,
+        EmitLine(run, in.channel, out, time, text,
                  std::string_view(text).substr(stamp, text.size() - stamp - 2), LineLayout{});
     }
     s.xmfSequence = sequence;
@@ -176,7 +176,7 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
     w.lastTime = time;
     ++w.linesWritten;
     if (!out) return;
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(in.channel, time);
     sample.Add(sequence, {3, 0, true});
     sample.Add(a, {4, 2});
@@ -190,7 +190,7 @@ void XmfFrame(Context& ctx, ChannelWriter& w, MinorChannelState& s, const Writer
     for (int i = 0; i < kXmfSamples; ++i) sample.Add(U16(f, 40 + 2 * i), {1, 0});
     RowLayout layout;
     layout.format = in.format;
-    EmitRow(ctx, out, sample, layout);
+    EmitRow(run, out, sample, layout);
 }
 
 }  // namespace
@@ -204,8 +204,8 @@ double XmfThermistor(double counts) {
     return std::isfinite(t) ? t : kXmfNoTemperature;
 }
 
-int WriteThermoBath(Context& ctx, const WriterInput& in) {
-    ChannelWriter* w = WriterOf(ctx, in);
+int WriteThermoBath(Run& run, const WriterInput& in) {
+    ChannelWriter* w = WriterOf(run, in);
     if (!w) return 1;
     MinorChannelState& s = w->minor;
     for (int i = 0; i < in.count; ++i) {
@@ -213,7 +213,7 @@ int WriteThermoBath(Context& ctx, const WriterInput& in) {
         s.thermoTime[s.thermoLength] = in.time;
         if (++s.thermoLength < kThermoFrameSize) continue;
         if (ThermoFrameValid(s.thermo)) {
-            ThermoFrame(ctx, *w, s, in);
+            ThermoFrame(run, *w, s, in);
             s.thermoLength = 0;
         } else {
             DropFirst(s.thermo, s.thermoTime, s.thermoLength);
@@ -222,8 +222,8 @@ int WriteThermoBath(Context& ctx, const WriterInput& in) {
     return 1;
 }
 
-int WriteSbe32(Context& ctx, const WriterInput& in) {
-    ChannelWriter* w = WriterOf(ctx, in);
+int WriteSbe32(Run& run, const WriterInput& in) {
+    ChannelWriter* w = WriterOf(run, in);
     if (!w) return 0;
     for (int i = 0; i < in.count; ++i) {
         const char c = static_cast<char>(in.bytes[i] & 0x7F);
@@ -233,13 +233,13 @@ int WriteSbe32(Context& ctx, const WriterInput& in) {
         LineLayout layout;  // whole milliseconds, as format 1 writes them
         layout.stamp = true;
         layout.end = "\r\n";
-        EmitLine(ctx, in.channel, in.stream, in.time, std::string_view(&c, 1), layout);
+        EmitLine(run, in.channel, in.stream, in.time, std::string_view(&c, 1), layout);
     }
     return 0;
 }
 
-int WriteXmf(Context& ctx, const WriterInput& in) {
-    ChannelWriter* w = WriterOf(ctx, in);
+int WriteXmf(Run& run, const WriterInput& in) {
+    ChannelWriter* w = WriterOf(run, in);
     if (!w) return 1;
     MinorChannelState& s = w->minor;
     for (int i = 0; i < in.count; ++i) {
@@ -249,7 +249,7 @@ int WriteXmf(Context& ctx, const WriterInput& in) {
         if (s.xmfLength >= kXmfMarkerSize && std::memcmp(s.xmf, kXmfMarker, kXmfMarkerSize) != 0)
             DropFirst(s.xmf, s.xmfTime, s.xmfLength);
         if (s.xmfLength == kXmfFrameSize) {
-            XmfFrame(ctx, *w, s, in);
+            XmfFrame(run, *w, s, in);
             // The next frame must bring its own marker.
             std::memcpy(s.xmf, "xxxxxx", 6);
             s.xmfLength = 0;

@@ -8,6 +8,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kThermoFrameSize = 9;
 constexpr int kXmfFrameSize = 144;
@@ -33,9 +34,9 @@ struct MinorChannelState {
     int xmfSequence = -1;
 };
 
-int WriteThermoBath(Context& ctx, const WriterInput& in);
-int WriteSbe32(Context& ctx, const WriterInput& in);
-int WriteXmf(Context& ctx, const WriterInput& in);
+int WriteThermoBath(Run& run, const WriterInput& in);
+int WriteSbe32(Run& run, const WriterInput& in);
+int WriteXmf(Run& run, const WriterInput& in);
 
 // Degrees Celsius of an XMF thermistor reading (counts of a 16-bit converter
 // over 5 V); kXmfNoTemperature when the counts give no resistance.

@@ -55,17 +55,18 @@ void Refuse(Context& ctx, AcChannelState& st, const std::string& text) {
 
 }  // namespace
 
-int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
+int ReadNx9DeviceFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel >= kChannelCount || !call.file) return 0;
-    AcChannelState& st = ctx.channelState.writers[call.channel].ac;
+    AcChannelState& st = run.channelState.writers[call.channel].ac;
     st.device = AcDevice{};
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kNx9LineLimit);
 
     if (call.dataOutput != 0 && call.stream) {
-        EmitRaw(ctx, call.channel, call.stream, -1,
+        EmitRaw(run, call.channel, call.stream, -1,
                 "MorView ver 99.0A\t01-01-2000\t00:00:00 Create By RIX v4.XX\r\n");
-        CopyDeviceLines(ctx, call.channel, lines, kNx9LineLimit, call.stream);
-        EmitRaw(ctx, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
+        CopyDeviceLines(run, call.channel, lines, kNx9LineLimit, call.stream);
+        EmitRaw(run, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
     }
     // The rows' columns: the optical channels the header names, then the
     // merge's titles of the rest (the reference variant's first scan carries
@@ -86,7 +87,7 @@ int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
         columns.push_back({"__N/A__", "", {7, 4}});
         columns.push_back({"__N/A__", "", {8, 6}});
     }
-    SetChannelColumns(ctx, call.channel, std::move(columns));
+    SetChannelColumns(run, call.channel, std::move(columns));
 
     char word[1000] = {};
     if (lines.empty() || std::sscanf(lines[0].c_str(), "%999s", word) != 1 ||
@@ -133,13 +134,14 @@ int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call) {
         for (int b = 0; b < d.bins; ++b) d.correction[c * d.bins + b] = at(3 + b);
     }
     d.loaded = true;
-    ctx.channelState.writers[call.channel].sinks.serialNumber = std::to_string(d.serial);
+    run.channelState.writers[call.channel].sinks.serialNumber = std::to_string(d.serial);
     st.device = std::move(d);
     return 1;
 }
 
-int DecodeNx9Frame(Context& ctx, const uint8_t* f, double frameTime, bool reference, int format,
+int DecodeNx9Frame(Run& run, const uint8_t* f, double frameTime, bool reference, int format,
                    ChannelWriter& w, std::FILE* out) {
+    Context& ctx = run.ctx;
     const AcDevice& d = w.ac.device;
     const int meterSerial = SerialOf(f);
     if (meterSerial != d.serial) {
@@ -180,7 +182,7 @@ int DecodeNx9Frame(Context& ctx, const uint8_t* f, double frameTime, bool refere
             w.offsetTime = 0;
         }
         w.lastTime = time;
-        Sample& sample = ctx.channelState.sample;
+        Sample& sample = run.channelState.sample;
         sample.Clear(w.channelId, time);
         for (int c = 0; c < kNx9Channels; ++c) {
             const double v = AcChannelValue(Value3(f, base + 2 + 3 * c),
@@ -205,14 +207,14 @@ int DecodeNx9Frame(Context& ctx, const uint8_t* f, double frameTime, bool refere
         }
         RowLayout layout;
         layout.format = format;
-        EmitRow(ctx, out, sample, layout);
+        EmitRow(run, out, sample, layout);
     }
     return 1;
 }
 
-int WriteNx9(Context& ctx, const WriterInput& in) {
+int WriteNx9(Run& run, const WriterInput& in) {
     if (in.channel <= 0 || in.channel >= kChannelCount || !in.bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[in.channel];
+    ChannelWriter& w = run.channelState.writers[in.channel];
     AcChannelState& st = w.ac;
     if (st.refused) return 0;
     int result = 0;
@@ -221,10 +223,10 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
         if (length == 0) continue;
         const double frameTime = st.frame.time;
         if (in.dataOutput == 0) {
-            WriteRawFrame(ctx, in.channel, st.frame, length, 6, in.stream);
+            WriteRawFrame(run, in.channel, st.frame, length, 6, in.stream);
             NoteFrameTime(w, frameTime, frameTime);
             result = 1;
-        } else if (DecodeNx9Frame(ctx, st.frame.bytes, frameTime, in.meterType == kNx9WRef,
+        } else if (DecodeNx9Frame(run, st.frame.bytes, frameTime, in.meterType == kNx9WRef,
                                   in.format, w, in.stream)) {
             result = 1;
         }
@@ -232,8 +234,8 @@ int WriteNx9(Context& ctx, const WriterInput& in) {
     return result;
 }
 
-void ResetNx9State(Context& ctx) {
-    ResetAcDevices(ctx);
+void ResetNx9State(Run& run) {
+    ResetAcDevices(run);
 }
 
 }  // namespace rix

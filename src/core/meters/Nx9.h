@@ -8,14 +8,15 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelWriter;
 
-int ReadNx9DeviceFile(Context& ctx, const DeviceFileCall& call);
+int ReadNx9DeviceFile(Run& run, const DeviceFileCall& call);
 // One complete 636-byte frame in engineering output: ten rows, one per scan.
 // Returns 1 when rows were written.
-int DecodeNx9Frame(Context& ctx, const uint8_t* frame, double frameTime, bool reference,
+int DecodeNx9Frame(Run& run, const uint8_t* frame, double frameTime, bool reference,
                    int format, ChannelWriter& writer, std::FILE* out);
-int WriteNx9(Context& ctx, const WriterInput& in);
-void ResetNx9State(Context& ctx);
+int WriteNx9(Run& run, const WriterInput& in);
+void ResetNx9State(Run& run);
 
 }  // namespace rix

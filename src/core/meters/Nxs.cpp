@@ -48,17 +48,18 @@ double InternalTemperature(unsigned counts) {
 
 }  // namespace
 
-int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call) {
+int ReadNxsDeviceFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel >= kChannelCount || !call.file) return 0;
-    AcChannelState& st = ctx.channelState.writers[call.channel].ac;
+    AcChannelState& st = run.channelState.writers[call.channel].ac;
     st.device = AcDevice{};
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kWavelengthLineLimit);
 
     if (call.dataOutput != 0 && call.stream) {
-        EmitRaw(ctx, call.channel, call.stream, -1,
+        EmitRaw(run, call.channel, call.stream, -1,
                 "MorView ver 99.0A\t01-01-2001\t00:00:00 Created By RIX v4.xx\r\n");
-        CopyDeviceLines(ctx, call.channel, lines, kCopyLimit, call.stream);
-        EmitRaw(ctx, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
+        CopyDeviceLines(run, call.channel, lines, kCopyLimit, call.stream);
+        EmitRaw(run, call.channel, call.stream, -1, "1\t\t; aquisition bin size\r\n");
     }
 
     char word[200] = {};
@@ -75,7 +76,7 @@ int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call) {
         d.serial = static_cast<int>(serial);
     if (lines.size() > 1) {
         const std::vector<std::string> words = SplitFields(lines[1].substr(0, kHeaderLineLimit), " \t\f\v");
-        if (!words.empty()) ctx.channelState.writers[call.channel].sinks.serialNumber = words[0];
+        if (!words.empty()) run.channelState.writers[call.channel].sinks.serialNumber = words[0];
     }
     HeaderField(lines, 4, 0, d.p0);
     HeaderField(lines, 4, 1, d.p1);
@@ -129,8 +130,9 @@ int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call) {
     return 1;
 }
 
-int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime, int format,
+int DecodeNxsFrame(Run& run, const uint8_t* f, int length, double frameTime, int format,
                    ChannelWriter& w, std::FILE* out) {
+    Context& ctx = run.ctx;
     const AcDevice& d = w.ac.device;
     const int meterSerial = static_cast<int>(Word(f, 10));
     if (meterSerial != d.serial) {
@@ -173,13 +175,13 @@ int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime,
         columns.push_back({"Depth", "", {5, 3}});
         columns.push_back({"XTemp", "", {7, 4}});
         columns.push_back({"Salinity", "1", {8, 6}});
-        w.columnCount += EmitTitleLine(ctx, w.channelId, out, format, std::move(columns));
+        w.columnCount += EmitTitleLine(run, w.channelId, out, format, std::move(columns));
     }
 
     const double temperature = InternalTemperature(Word(f, 20));
     const AcBin bin = FindTemperatureBin(d, temperature);
     if (!KnownTimeFormat(format)) return 0;
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(w.channelId, frameTime);
     const int wl = d.wavelengths;
     // c channels, then a channels; a wavelength the frame does not carry is written as 0.
@@ -206,13 +208,13 @@ int DecodeNxsFrame(Context& ctx, const uint8_t* f, int length, double frameTime,
     RowLayout layout;
     layout.format = format;
     layout.meterTime = instrumentTime - w.ac.firstInstrumentTime;
-    EmitRow(ctx, out, sample, layout);
+    EmitRow(run, out, sample, layout);
     return 1;
 }
 
-int WriteNxs(Context& ctx, const WriterInput& in) {
+int WriteNxs(Run& run, const WriterInput& in) {
     if (in.channel <= 0 || in.channel >= kChannelCount || !in.bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[in.channel];
+    ChannelWriter& w = run.channelState.writers[in.channel];
     AcChannelState& st = w.ac;
     if (st.refused) return 0;
     int result = 0;
@@ -222,8 +224,8 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
         const double frameTime = st.frame.time;
         const bool raw = in.dataOutput == 0;
         if (raw) {
-            WriteRawFrame(ctx, in.channel, st.frame, length, 1, in.stream);
-        } else if (!DecodeNxsFrame(ctx, st.frame.bytes, length, frameTime, in.format, w,
+            WriteRawFrame(run, in.channel, st.frame, length, 1, in.stream);
+        } else if (!DecodeNxsFrame(run, st.frame.bytes, length, frameTime, in.format, w,
                                    in.stream)) {
             continue;
         }
@@ -233,8 +235,8 @@ int WriteNxs(Context& ctx, const WriterInput& in) {
     return result;
 }
 
-void ResetNxsState(Context& ctx) {
-    ResetAcDevices(ctx);
+void ResetNxsState(Run& run) {
+    ResetAcDevices(run);
 }
 
 }  // namespace rix

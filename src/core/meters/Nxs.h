@@ -8,14 +8,15 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelWriter;
 
-int ReadNxsDeviceFile(Context& ctx, const DeviceFileCall& call);
+int ReadNxsDeviceFile(Run& run, const DeviceFileCall& call);
 // One complete frame of `length` bytes in engineering output: one row.
 // Returns 1 when the row was written.
-int DecodeNxsFrame(Context& ctx, const uint8_t* frame, int length, double frameTime, int format,
+int DecodeNxsFrame(Run& run, const uint8_t* frame, int length, double frameTime, int format,
                    ChannelWriter& writer, std::FILE* out);
-int WriteNxs(Context& ctx, const WriterInput& in);
-void ResetNxsState(Context& ctx);
+int WriteNxs(Run& run, const WriterInput& in);
+void ResetNxsState(Run& run);
 
 }  // namespace rix

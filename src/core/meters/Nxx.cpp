@@ -145,7 +145,7 @@ std::vector<std::string> ReadDeviceLines(std::FILE* file, size_t limit) {
     return lines;
 }
 
-int CopyDeviceLines(Context& ctx, int channel, const std::vector<std::string>& lines, size_t limit,
+int CopyDeviceLines(Run& run, int channel, const std::vector<std::string>& lines, size_t limit,
                     std::FILE* out) {
     int copied = 0;
     std::string text;
@@ -155,7 +155,7 @@ int CopyDeviceLines(Context& ctx, int channel, const std::vector<std::string>& l
         text.append(line, 0, std::min(line.size(), limit));
         text.append("\r\n");
     }
-    if (out) EmitRaw(ctx, channel, out, -1, text);
+    if (out) EmitRaw(run, channel, out, -1, text);
     return copied;
 }
 
@@ -221,20 +221,20 @@ void NoteFrameTime(ChannelWriter& w, double frameTime, double offsetTime) {
     w.lastTime = frameTime;
 }
 
-void ResetAcDevices(Context& ctx) {
-    for (size_t c = 0; c < ctx.channelState.writers.size(); ++c) {
-        AcChannelState& st = ctx.channelState.writers[c].ac;
+void ResetAcDevices(Run& run) {
+    for (size_t c = 0; c < run.channelState.writers.size(); ++c) {
+        AcChannelState& st = run.channelState.writers[c].ac;
         st.device = AcDevice{};
         st.refused = false;
     }
 }
 
-void WriteRawFrame(Context& ctx, int channel, const AcFrame& frame, int length, int padding,
+void WriteRawFrame(Run& run, int channel, const AcFrame& frame, int length, int padding,
                    std::FILE* stream) {
     if (!stream) return;
     std::string bytes(reinterpret_cast<const char*>(frame.bytes), static_cast<size_t>(std::max(length, 0)));
     bytes.append(static_cast<size_t>(std::max(padding, 0)), '\0');
-    EmitRaw(ctx, channel, stream, frame.time, bytes);
+    EmitRaw(run, channel, stream, frame.time, bytes);
 }
 
 }  // namespace rix

@@ -13,6 +13,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelWriter;
 
 constexpr int kNx9FrameLength = 636;
@@ -110,7 +111,7 @@ std::vector<std::string> ReadDeviceLines(std::FILE* file, size_t limit);
 
 // Copies the non-empty lines to the channel's output, each followed by CR LF;
 // returns their number.
-int CopyDeviceLines(Context& ctx, int channel, const std::vector<std::string>& lines, size_t limit,
+int CopyDeviceLines(Run& run, int channel, const std::vector<std::string>& lines, size_t limit,
                     std::FILE* out);
 
 // The value columns of an a/c meter file as the merge reads them from its
@@ -131,7 +132,7 @@ std::vector<std::string> SplitFields(const std::string& line, const char* separa
 bool ReadNumber(const std::string& field, double& value);
 
 // Writes a raw frame and the zero bytes that pad it in raw output.
-void WriteRawFrame(Context& ctx, int channel, const AcFrame& frame, int length, int padding,
+void WriteRawFrame(Run& run, int channel, const AcFrame& frame, int length, int padding,
                    std::FILE* stream);
 
 // A frame written: the last time becomes its time; the first frame also sets
@@ -139,6 +140,6 @@ void WriteRawFrame(Context& ctx, int channel, const AcFrame& frame, int length, 
 void NoteFrameTime(ChannelWriter& w, double frameTime, double offsetTime);
 
 // The run's setup step for the a/c meters: every channel's device numbers go.
-void ResetAcDevices(Context& ctx);
+void ResetAcDevices(Run& run);
 
 }  // namespace rix

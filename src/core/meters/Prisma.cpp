@@ -67,13 +67,14 @@ int Whole(double v) {
 
 }  // namespace
 
-int ReadPrismaDeviceFile(Context& ctx, const DeviceFileCall& call) {
+int ReadPrismaDeviceFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (call.channel < 0 || call.channel >= kChannelCount || !call.file) return 0;
-    ChannelWriter& w = ctx.channelState.writers[call.channel];
+    ChannelWriter& w = run.channelState.writers[call.channel];
     PrismaDevice& p = w.ac.prisma;
     p = PrismaDevice{};
     const std::vector<std::string> lines = ReadDeviceLines(call.file, kLineLimit);
-    w.headerLines = CopyDeviceLines(ctx, call.channel, lines, kLineLimit, call.stream);
+    w.headerLines = CopyDeviceLines(run, call.channel, lines, kLineLimit, call.stream);
 
     double wavelengths[24] = {};
     ReadSection(ctx, lines, "[wavelengths]", 24, wavelengths);
@@ -100,8 +101,9 @@ int ReadPrismaDeviceFile(Context& ctx, const DeviceFileCall& call) {
     return 1;
 }
 
-int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int format,
+int DecodePrismaFrame(Run& run, const uint8_t* f, double frameTime, int format,
                       ChannelWriter& w, std::FILE* out) {
+    Context& ctx = run.ctx;
     const PrismaDevice& p = w.ac.prisma;
     if (!p.loaded) {
         if (!ctx.shared.ac.prismaNoDevice) {
@@ -123,10 +125,10 @@ int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int form
         }
         columns.push_back({"iTemp(C)", "degree_Celsius", {5, 2}});
         columns.push_back({"Depth(m)", "m", {5, 2}});
-        EmitTitleLine(ctx, w.channelId, out, format, std::move(columns));
+        EmitTitleLine(run, w.channelId, out, format, std::move(columns));
         w.columnCount += 18 * kChannels + 2;
     }
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(w.channelId, frameTime);
     for (int i = 0; i < kChannels; ++i) {
         const int base = 16 + 40 * i;
@@ -149,25 +151,25 @@ int DecodePrismaFrame(Context& ctx, const uint8_t* f, double frameTime, int form
     sample.Add(Signed(f, 10) * p.depthScale + p.depthOffset, {5, 2});
     RowLayout layout;
     layout.format = format;
-    EmitRow(ctx, out, sample, layout);
+    EmitRow(run, out, sample, layout);
     return 1;
 }
 
-int WritePrisma(Context& ctx, const WriterInput& in) {
+int WritePrisma(Run& run, const WriterInput& in) {
     if (in.channel <= 0 || in.channel >= kChannelCount || !in.bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[in.channel];
+    ChannelWriter& w = run.channelState.writers[in.channel];
     AcChannelState& st = w.ac;
     int result = 0;
     for (int i = 0; i < in.count; ++i) {
         const int length = AssembleAcFrame(in.meterType, in.time, in.bytes[i], st.frame);
         if (length == 0) continue;
         if (in.dataOutput == 0) {
-            WriteRawFrame(ctx, in.channel, st.frame, length, 2, in.stream);
+            WriteRawFrame(run, in.channel, st.frame, length, 2, in.stream);
             // Raw PRISMA output counts its time from each frame; there is no first time.
             w.offsetTime = st.frame.time;
             w.lastTime = st.frame.time;
             result = 1;
-        } else if (DecodePrismaFrame(ctx, st.frame.bytes, st.frame.time, in.format, w, in.stream)) {
+        } else if (DecodePrismaFrame(run, st.frame.bytes, st.frame.time, in.format, w, in.stream)) {
             result = 1;
         }
     }

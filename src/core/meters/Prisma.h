@@ -8,13 +8,14 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelWriter;
 
-int ReadPrismaDeviceFile(Context& ctx, const DeviceFileCall& call);
+int ReadPrismaDeviceFile(Run& run, const DeviceFileCall& call);
 // One complete 256-byte frame in engineering output: one row.
 // Returns 1 when the row was written.
-int DecodePrismaFrame(Context& ctx, const uint8_t* frame, double frameTime, int format,
+int DecodePrismaFrame(Run& run, const uint8_t* frame, double frameTime, int format,
                       ChannelWriter& writer, std::FILE* out);
-int WritePrisma(Context& ctx, const WriterInput& in);
+int WritePrisma(Run& run, const WriterInput& in);
 
 }  // namespace rix

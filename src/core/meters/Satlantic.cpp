@@ -447,9 +447,10 @@ bool ReadSensors(Context& ctx, std::FILE* f, std::vector<SatlanticSensor>& senso
 
 }  // namespace
 
-int ReadSatlanticCalFile(Context& ctx, const DeviceFileCall& call) {
+int ReadSatlanticCalFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     if (!ValidChannel(call.channel) || !call.file) return 0;
-    SatlanticChannelState& s = ctx.channelState.writers[call.channel].satlantic;
+    SatlanticChannelState& s = run.channelState.writers[call.channel].satlantic;
     s = SatlanticChannelState{};
 
     // The sensors grow as the file describes them: a full table is 160 KB, a
@@ -511,10 +512,11 @@ int ReadSatlanticCalFile(Context& ctx, const DeviceFileCall& call) {
     return 1;
 }
 
-int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput, int format,
+int DecodeSatlanticFrame(Run& run, int channel, double time, int dataOutput, int format,
                          size_t length, const uint8_t* buffer, std::FILE* stream) {
+    Context& ctx = run.ctx;
     if (!ValidChannel(channel) || !buffer) return 0;
-    ChannelWriter& w = ctx.channelState.writers[channel];
+    ChannelWriter& w = run.channelState.writers[channel];
     SatlanticChannelState& s = w.satlantic;
     if (!s.ready || s.frameLength == 0) return 0;
 
@@ -546,7 +548,7 @@ int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput,
 
     if (dataOutput == 0) {
         if (stream)
-            EmitRaw(ctx, channel, stream, time,
+            EmitRaw(run, channel, stream, time,
                     std::string_view(reinterpret_cast<const char*>(frame), s.frameLength));
         if (w.firstTime < 0) w.firstTime = time;
         return static_cast<int>(s.frameLength);
@@ -554,7 +556,7 @@ int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput,
 
     // Convert every column first: a fit that cannot be applied drops the
     // frame before anything of its row is written.
-    Sample& sample = ctx.channelState.sample;
+    Sample& sample = run.channelState.sample;
     sample.Clear(channel, time);
     sample.Add(-1.0, {8, 6});  // depth: none
     std::vector<std::string>& cells = s.cells;
@@ -584,20 +586,20 @@ int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput,
             columns.push_back({sensor.type + "(" + sensor.id + ")", UnitOfTitle("(" + sensor.units + ")"), {1, 6}});
         }
         w.headerLines = 1;
-        w.columnCount = EmitTitleLine(ctx, channel, stream, format, std::move(columns));
+        w.columnCount = EmitTitleLine(run, channel, stream, format, std::move(columns));
         w.headerPending = 0;
     }
     RowLayout layout;
     layout.format = format;
     layout.cellText = &cells;
     layout.cellTextFrom = 1;
-    EmitRow(ctx, stream, sample, layout);
+    EmitRow(run, stream, sample, layout);
     return 1;
 }
 
-int WriteSatlantic(Context& ctx, const WriterInput& in) {
+int WriteSatlantic(Run& run, const WriterInput& in) {
     if (!ValidChannel(in.channel) || !in.bytes || in.count <= 0) return 0;
-    SatlanticChannelState& s = ctx.channelState.writers[in.channel].satlantic;
+    SatlanticChannelState& s = run.channelState.writers[in.channel].satlantic;
     // Without a calibration the frames cannot be found: the bytes are dropped.
     if (!s.ready) return 0;
     const size_t headerLength = s.header.size();
@@ -616,7 +618,7 @@ int WriteSatlantic(Context& ctx, const WriterInput& in) {
         }
         if (s.length == s.frameLength) {
             // The frame carries the time of the packet that brought its first byte.
-            int r = DecodeSatlanticFrame(ctx, in.channel, s.times[0], in.dataOutput, in.format,
+            int r = DecodeSatlanticFrame(run, in.channel, s.times[0], in.dataOutput, in.format,
                                          s.length, s.frame.data(), in.stream);
             if (r) result = r;
             s.length = 0;  // the next frame must bring its own header
@@ -625,9 +627,10 @@ int WriteSatlantic(Context& ctx, const WriterInput& in) {
     return result;
 }
 
-void EndSatlanticExtraction(Context& ctx, int channel) {
+void EndSatlanticExtraction(Run& run, int channel) {
+    Context& ctx = run.ctx;
     if (!ValidChannel(channel)) return;
-    SatlanticChannelState& s = ctx.channelState.writers[channel].satlantic;
+    SatlanticChannelState& s = run.channelState.writers[channel].satlantic;
     if (s.counterJumps > 0)
         ctx.reporter.ShowError(kMessage, Format("%ld Frame Count Jumps in %ld Valid records",
                                                 s.counterJumps, s.valid));

@@ -16,6 +16,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 constexpr int kSatlanticMaxSensors = 530;
 constexpr int kSatlanticCalLines = 4;         // gain ranges kept per sensor
@@ -78,20 +79,20 @@ struct SatlanticChannelState {
 
 // Reads the channel's calibration file into its writer state; 1 on success.
 // On failure the channel decodes nothing for the rest of the run.
-int ReadSatlanticCalFile(Context& ctx, const DeviceFileCall& call);
+int ReadSatlanticCalFile(Run& run, const DeviceFileCall& call);
 
 // The Satlantic writer: resynchronises on the frame header and hands every
 // complete frame to DecodeSatlanticFrame. Returns the last non-zero decoder
 // result of this call (0 when no frame was accepted).
-int WriteSatlantic(Context& ctx, const WriterInput& in);
+int WriteSatlantic(Run& run, const WriterInput& in);
 
 // One frame of the channel (buffer holds length bytes). Returns 1 for an
 // engineering row, the bytes written for raw output, 0 when rejected.
-int DecodeSatlanticFrame(Context& ctx, int channel, double time, int dataOutput, int format,
+int DecodeSatlanticFrame(Run& run, int channel, double time, int dataOutput, int format,
                          size_t length, const uint8_t* buffer, std::FILE* stream);
 
 // End of a Satlantic channel's pass: shows the frame-counter and serial-number
 // summaries, then releases the calibration and clears the counters.
-void EndSatlanticExtraction(Context& ctx, int channel);
+void EndSatlanticExtraction(Run& run, int channel);
 
 }  // namespace rix

@@ -509,7 +509,8 @@ bool SbeConIsForAnotherModel(const Context& ctx, int meterType) {
     return code != 0 && ctx.shared.sbe.cal.instrumentCode != code;
 }
 
-int ReadSbeConFile(Context& ctx, const DeviceFileCall& call) {
+int ReadSbeConFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     const ConLines con = LoadConLines(call.file);
     ConReader rd(ctx, call.path, con);
     SbeCalibration& cal = ctx.shared.sbe.cal;
@@ -590,7 +591,8 @@ int ReadSbeConFile(Context& ctx, const DeviceFileCall& call) {
     return ReadVoltageConfiguration(ctx, rd, "SBE.CONFile Error");
 }
 
-int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call) {
+int ReadSbe19PlusConFile(Run& run, const DeviceFileCall& call) {
+    Context& ctx = run.ctx;
     const ConLines con = LoadConLines(call.file);
     ConReader rd(ctx, call.path, con);
     SbeCalibration& cal = ctx.shared.sbe.cal;
@@ -682,7 +684,8 @@ int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, Sb
     return SbeEngineering(ctx.shared.sbe.cal, meterType, raw, scan);
 }
 
-int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel) {
+int WriteSbeHexHeader(Run& run, int meterType, std::FILE* stream, int channel) {
+    Context& ctx = run.ctx;
     if (!stream) return 0;
     const SbeCalibration& cal = ctx.shared.sbe.cal;
     int model = 0;
@@ -737,7 +740,7 @@ int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channe
         header.append(" seconds\r\n");
     }
     header.append("*END*\r\n");
-    EmitRaw(ctx, channel, stream, -1, header);
+    EmitRaw(run, channel, stream, -1, header);
     return 1;
 }
 
@@ -752,9 +755,10 @@ void ResetSbe19References(Context& ctx) {
     ctx.shared.sbe.refs.r2Set = false;
 }
 
-int WriteSbeRecords(Context& ctx, const WriterInput& in) {
+int WriteSbeRecords(Run& run, const WriterInput& in) {
+    Context& ctx = run.ctx;
     if (in.channel <= 0 || in.channel >= kChannelCount || in.count <= 0 || !in.bytes) return 0;
-    ChannelWriter& w = ctx.channelState.writers[static_cast<size_t>(in.channel)];
+    ChannelWriter& w = run.channelState.writers[static_cast<size_t>(in.channel)];
     w.channelId = in.channel;
     const bool engineering = in.dataOutput != 0;
     int accepted = 0;
@@ -777,7 +781,7 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
         if (!engineering) {
             if (!recognised || !in.stream) return false;
             if (w.headerPending) {
-                WriteSbeHexHeader(ctx, in.meterType, in.stream, in.channel);
+                WriteSbeHexHeader(run, in.meterType, in.stream, in.channel);
                 w.headerPending = 0;
             }
             // Hex output keeps the scan as received, with the file's CR LF line
@@ -786,7 +790,7 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
             const size_t text = n >= 2 && w.record[n - 2] == '\r' ? n - 2 : (n > 0 ? n - 1 : 0);
             LineLayout crlf;
             crlf.end = "\r\n";
-            EmitLine(ctx, in.channel, in.stream, time, std::string_view(w.record, text), crlf);
+            EmitLine(run, in.channel, in.stream, time, std::string_view(w.record, text), crlf);
             NoteAccepted(w, time);
             accepted = 1;
             return false;
@@ -802,11 +806,11 @@ int WriteSbeRecords(Context& ctx, const WriterInput& in) {
         row.temperature2 = scan.temperature2;
         row.voltageCount = scan.voltageCount;
         row.volts = scan.volts;
-        if (WriteCtdRow(ctx, in.stream, in.channel, w.headerPending, in.format, row)) {
+        if (WriteCtdRow(run, in.stream, in.channel, w.headerPending, in.format, row)) {
             NoteAccepted(w, time);
             accepted = 1;
         }
-        return ctx.runFailed;
+        return run.runFailed;
     });
     return accepted;
 }
@@ -828,17 +832,18 @@ void ResetSbeRecordState(Context& ctx) {
     ctx.shared.sbe.selectedChannel = 0;
 }
 
-void SelectSbeChannel(Context& ctx, int channel) {
+void SelectSbeChannel(Run& run, int channel) {
+    Context& ctx = run.ctx;
     SbeSharedState& s = ctx.shared.sbe;
     if (s.selectedChannel == channel) return;
     if (s.selectedChannel > 0 && s.selectedChannel < kChannelCount) {
-        SbeChannelState& own = ctx.channelState.writers[static_cast<size_t>(s.selectedChannel)].sbe;
+        SbeChannelState& own = run.channelState.writers[static_cast<size_t>(s.selectedChannel)].sbe;
         own.cal = s.cal;
         own.refs = s.refs;
     }
     s.selectedChannel = channel;
     if (channel > 0 && channel < kChannelCount) {
-        const SbeChannelState& own = ctx.channelState.writers[static_cast<size_t>(channel)].sbe;
+        const SbeChannelState& own = run.channelState.writers[static_cast<size_t>(channel)].sbe;
         s.cal = own.cal;
         s.refs = own.refs;
     }

@@ -13,6 +13,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 struct ChannelWriter;
 
 constexpr int kSbeMaxVoltages = 8;
@@ -102,7 +103,7 @@ struct SbeSharedState {
 // Puts the selected channel's calibration and references back in its own
 // record and takes up those of the channel given: a channel decodes with its
 // own .CON whatever was read or decoded before it.
-void SelectSbeChannel(Context& ctx, int channel);
+void SelectSbeChannel(Run& run, int channel);
 
 // The instrument code a model's scans need in its .CON (0: none is checked)
 // and the model's name in ".CON file is not selected as <model>".
@@ -111,8 +112,8 @@ int SbeRequiredCode(int meterType, const char** model = nullptr);
 // its scans are not decoded.
 bool SbeConIsForAnotherModel(const Context& ctx, int meterType);
 
-int ReadSbeConFile(Context& ctx, const DeviceFileCall& call);
-int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call);
+int ReadSbeConFile(Run& run, const DeviceFileCall& call);
+int ReadSbe19PlusConFile(Run& run, const DeviceFileCall& call);
 
 // Result 3: a converted scan; 1 or 2: an SBE19 reference line was taken; 0:
 // nothing to write. recognised (optional) tells whether the line is a scan or
@@ -120,14 +121,14 @@ int ReadSbe19PlusConFile(Context& ctx, const DeviceFileCall& call);
 int ConvertSbeScan(Context& ctx, int meterType, const char* line, int length, SbeScan& scan,
                    bool* recognised = nullptr);
 // Header of a hex (raw) output file; 1 when written.
-int WriteSbeHexHeader(Context& ctx, int meterType, std::FILE* stream, int channel = 0);
+int WriteSbeHexHeader(Run& run, int meterType, std::FILE* stream, int channel = 0);
 // The lines of that header.
 int SbeHexHeaderLines(int meterType);
 // One title column per external voltage; returns the columns added.
 int SbeVoltageTitles(Context& ctx, int meterType, std::vector<ColumnInfo>& columns);
 void ResetSbe19References(Context& ctx);
 
-int WriteSbeRecords(Context& ctx, const WriterInput& in);
+int WriteSbeRecords(Run& run, const WriterInput& in);
 void ResetSbeRecordState(Context& ctx);
 
 // The SBE line assembler without output: every complete line of the port's

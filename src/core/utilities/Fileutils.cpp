@@ -46,17 +46,18 @@ std::string SplitPartName(const std::string& inputPath, int loggerId) {
 }
 
 int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
+    Run run(ctx);  // this pass over the archive
     static constexpr const char* kTitle = "Parse Logger IDs";
     for (int id = 1; id < kLoggers; ++id)
         if (RefuseSameFile(ctx.reporter, inputPath, SplitPartName(inputPath, id))) return 0;
     ArchiveStream input;
     if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
 
-    ResetAllChannels(ctx);
+    ResetAllChannels(run);
     // A type-2 packet is written as the reader delivers it, with its time
     // relative to the first type-2 packet of this file.
-    ResetType2Reference(ctx.reader);
-    ResetPacketCounters(ctx.reader);
+    ResetType2Reference(run.reader);
+    ResetPacketCounters(run.reader);
 
     enum class Part { kNone, kOpen, kFailed };
     Part state[kLoggers] = {};
@@ -64,7 +65,7 @@ int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
     std::vector<uint8_t> image(kMaxPayload + 32);
     auto packet = std::make_unique<ArchivePacket>();
     double time = 0;
-    while (ReadPacket(ctx, time, *packet, input, false) > 0) {
+    while (ReadPacket(run, time, *packet, input, false) > 0) {
         int sender = packet->sender;
         if (sender < 1 || sender >= kLoggers) continue;
         if (state[sender] == Part::kNone)
@@ -99,15 +100,16 @@ int SplitByLoggerId(Context& ctx, const std::string& inputPath) {
 
 int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
                    const std::string& inputPath, const std::string& outputPath) {
+    Run run(ctx);  // this pass over the archive
     static constexpr const char* kTitle = "Convert To Type 2";
     if (RefuseSameFile(ctx.reporter, inputPath, outputPath)) return 0;
     ArchiveStream input;
     if (!OpenArchiveInput(ctx, input, inputPath, kTitle)) return 0;
 
     // The Julian day table from the date/time channel's records.
-    ClearJulianTable(ctx.julian);
-    ResetType2Reference(ctx.reader);
-    ResetAllChannels(ctx);
+    ClearJulianTable(run.julian);
+    ResetType2Reference(run.reader);
+    ResetAllChannels(run);
     auto values = std::make_unique<RowValues>();
     char line[kRecordSize];
     double time = 0;
@@ -119,7 +121,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
     PumpOptions options;
     options.retime = false;
     options.honourStop = false;
-    PacketPump pump(ctx, input, options);
+    PacketPump pump(run, input, options);
     if (pump.Run([&](const PumpedPacket& p) {
             const uint8_t* bytes = nullptr;
             const int length = p.packet.sender == sender ? PortBytes(p.packet, port, bytes) : 0;
@@ -130,7 +132,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
             line[n] = '\0';
             values->Reset();
             int lineLength = n;
-            ParseDateTimeLine(ctx, line, lineLength, p.readTime, utcOffsetHours, *values);
+            ParseDateTimeLine(run, line, lineLength, p.readTime, utcOffsetHours, *values);
             return true;
         }) == PumpEnd::kFault)
         return 0;  // the reader has said why
@@ -145,19 +147,19 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
     std::FILE* out = output.Stream();
     input.Rewind();
     // The same times as in the first pass for a type-2 input.
-    ResetType2Reference(ctx.reader);
+    ResetType2Reference(run.reader);
     ctx.reporter.ShowError(inputPath, outputPath);
 
     auto packet = std::make_unique<ArchivePacket>();
     std::vector<uint8_t> pending;
     bool haveDay = false;
     int lastDay = 0;
-    while (ReadPacket(ctx, time, *packet, input, false) > 0) {
+    while (ReadPacket(run, time, *packet, input, false) > 0) {
         // The reader's time: type-1 units of 10 ms already scaled, type-0
         // milliseconds taken as unsigned, as the logger counts them.
         int yearDay = 0;
         long msOfDay = 0;
-        if (!DayAndMillisecond(ctx.julian, time, yearDay, msOfDay)) {
+        if (!DayAndMillisecond(run.julian, time, yearDay, msOfDay)) {
             ctx.reporter.ShowError("HD", "Can't Convert");
             continue;
         }
@@ -190,7 +192,7 @@ int ConvertToType2(Context& ctx, int dateTimeChannel, int utcOffsetHours,
     Drain(pending, out, true);
     const bool readFault = input.Failed();
     input.Close();
-    ResetAllChannels(ctx);
+    ResetAllChannels(run);
     if (readFault) {
         output.Discard();  // a cut archive would pass for the whole one
         return 0;

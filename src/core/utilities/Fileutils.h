@@ -5,6 +5,7 @@
 namespace rix {
 
 struct Context;
+struct Run;
 
 // 1 when every part was written, 0 on a reported failure: an unopenable
 // archive, a read error, a failed write (no part is then left under its name).

@@ -39,10 +39,11 @@ std::vector<uint8_t> TextArchive(int packets = 40) {
 }
 
 int CountPackets(rix::Context& ctx, rix::ArchiveStream& stream) {
+    rix::Run run(ctx);
     rix::ArchivePacket packet;
     double time = 0;
     int n = 0;
-    while (n < 100000 && rix::ReadPacket(ctx, time, packet, stream, false) > 0) ++n;
+    while (n < 100000 && rix::ReadPacket(run, time, packet, stream, false) > 0) ++n;
     return n;
 }
 
@@ -164,7 +165,7 @@ TEST(ArchiveFault, ExtractionStopsOnAReadError) {
 TEST(ArchiveFault, ExtractionStopsWhenTheArchiveShrinks) {
     ExtractRun run;
     // A copy still running: the archive changes once the run has started.
-    run.ctx.run.progress = [&](const rix::RunProgress& p) {
+    run.ctx.control.progress = [&](const rix::RunProgress& p) {
         if (p.bytesRead == 0)
             std::filesystem::resize_file(run.request.archive, std::filesystem::file_size(run.request.archive) / 5);
     };

@@ -25,6 +25,7 @@ protected:
     rixtest::TempDir dir;
     rix::RecordingReporter reporter;
     rix::Context ctx{reporter};
+    rix::Run run{ctx};
     rix::ArchiveStream stream;
 
     void Open(const Bytes& bytes) {
@@ -37,7 +38,7 @@ protected:
         std::vector<Got> all;
         for (int guard = 0; guard < 100000; ++guard) {
             Got g{};
-            g.length = rix::ReadPacket(ctx, g.time, g.packet, stream, show);
+            g.length = rix::ReadPacket(run, g.time, g.packet, stream, show);
             if (g.length == 0) return all;
             all.push_back(g);
         }
@@ -131,7 +132,7 @@ TEST_F(Archive, ReadsPacketsAndBothClockKinds) {
     Add(b, PacketOf(3, 7, {0, 0, 0, 0, 0, 0, 0, 0, 1}, 2, 1), "Q");  // ends the file exactly
     Open(b);
     Got g{};
-    ASSERT_EQ(rix::ReadPacket(ctx, g.time, g.packet, stream, false), 37);
+    ASSERT_EQ(rix::ReadPacket(run, g.time, g.packet, stream, false), 37);
     EXPECT_EQ(stream.Position(), 37);  // read from offset 0, nothing skipped
     EXPECT_EQ(g.time, 4294967280.0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(g.packet.payload), 9), "ab123####");
@@ -141,7 +142,7 @@ TEST_F(Archive, ReadsPacketsAndBothClockKinds) {
     EXPECT_EQ(rest[0].time, -250.0);
     EXPECT_EQ(rest[1].time, 70.0);
     EXPECT_EQ(rest[1].packet.payload[0], 'Q');
-    EXPECT_EQ(rix::ReadPacket(ctx, g.time, g.packet, stream, false), 0);
+    EXPECT_EQ(rix::ReadPacket(run, g.time, g.packet, stream, false), 0);
 }
 
 TEST_F(Archive, ResynchronisesBehindTheNextTrailer) {
@@ -157,7 +158,7 @@ TEST_F(Archive, ResynchronisesBehindTheNextTrailer) {
     ctx.log.enabled = true;
     ctx.log.path = dir.file("RIX.LOG");
     EXPECT_EQ(Sequences(ThreePackets({0x00, 0x41, 0x42})), (Seqs{2, 3}));
-    rix::LogEnd(ctx);
+    rix::LogEnd(run);
     EXPECT_EQ(rixtest::ReadFile(dir.file("RIX.LOG")),
               "Bad Header\r\nSkipped 38 bytes\r\nBad Header\r\nSkipped 0 bytes\r\nEnd Of Archive\r\n");
 }
@@ -228,7 +229,8 @@ TEST_F(Archive, Type2TimesRunOnAcrossDayAndYear) {
     EXPECT_EQ(image, typeOne);
 
     // A reference in a common year adds 365 days; -15 ms truncates to -10.
-    rix::Context fresh(reporter);
+    rix::Context freshContext(reporter);
+    rix::Run fresh(freshContext);
     b.clear();
     Add(b, Type2(1, 5365, 15));
     Add(b, Type2(2, 5365, 0));
@@ -260,37 +262,37 @@ TEST_F(Archive, Type2CalendarChecksAndTheReferenceOfAFailedHeader) {
     EXPECT_EQ(got[1].time, 356 * kDay - 500);  // 1 - 10 days + 365 (year 7 is common)
     // The reader only hands the days on; the pump enters them, the failed
     // header's day among them.
-    EXPECT_FALSE(ctx.julian.table[7010].set);
+    EXPECT_FALSE(run.julian.table[7010].set);
     rix::PumpOptions options;
     options.retime = false;
-    rix::PacketPump pump(ctx, stream, options);
+    rix::PacketPump pump(run, stream, options);
     int packets = 0;
     EXPECT_EQ(pump.Run([&](const rix::PumpedPacket&) { return ++packets > 0; }), rix::PumpEnd::kEnd);
     EXPECT_EQ(packets, 2);
-    EXPECT_TRUE(ctx.julian.table[7010].set);
-    EXPECT_EQ(ctx.julian.table[7010].midnight, -500.0);
-    EXPECT_FALSE(ctx.julian.table[6010].set);
+    EXPECT_TRUE(run.julian.table[7010].set);
+    EXPECT_EQ(run.julian.table[7010].midnight, -500.0);
+    EXPECT_FALSE(run.julian.table[6010].set);
 }
 
 TEST_F(Archive, SequenceGapsCountMissingPackets) {
-    auto run = [&](std::initializer_list<uint8_t> seqs, long missing, uint8_t sender = 1) {
+    auto expect = [&](std::initializer_list<uint8_t> seqs, long missing, uint8_t sender = 1) {
         Bytes b;
         for (uint8_t s : seqs) Add(b, PacketOf(s, 0, {1}, sender), "s");
-        rix::ResetPacketCounters(ctx.reader);
+        rix::ResetPacketCounters(run.reader);
         EXPECT_EQ(Sequences(b).size(), seqs.size());
-        EXPECT_EQ(ctx.reader.missing, missing);
-        EXPECT_EQ(ctx.reader.packets, static_cast<long>(seqs.size()) + missing);
+        EXPECT_EQ(run.reader.missing, missing);
+        EXPECT_EQ(run.reader.packets, static_cast<long>(seqs.size()) + missing);
     };
-    run({1, 2, 3}, 0);               // the program starts at sequence 0
-    run({4, 5, 8}, 2);
-    run({9, 9}, 255);                // a repeat is a full wrap
-    run({10, 254, 255, 0, 1}, 243);  // the wrap itself loses nothing
-    run({5}, 4, 2);                  // each logger has its own count
-    run({2}, 0);                     // kept across passes: logger 1 goes on from 1
-    EXPECT_EQ(ctx.reader.senderPackets[1], 14);
-    EXPECT_EQ(ctx.reader.senderBytes[1], 14);
-    rix::ResetSenderStatistics(ctx.reader);
-    EXPECT_EQ(ctx.reader.senderPackets[1] + ctx.reader.senderBytes[1], 0);
+    expect({1, 2, 3}, 0);               // the program starts at sequence 0
+    expect({4, 5, 8}, 2);
+    expect({9, 9}, 255);                // a repeat is a full wrap
+    expect({10, 254, 255, 0, 1}, 243);  // the wrap itself loses nothing
+    expect({5}, 4, 2);                  // each logger has its own count
+    expect({2}, 0);                     // kept across passes: logger 1 goes on from 1
+    EXPECT_EQ(run.reader.senderPackets[1], 14);
+    EXPECT_EQ(run.reader.senderBytes[1], 14);
+    rix::ResetSenderStatistics(run.reader);
+    EXPECT_EQ(run.reader.senderPackets[1] + run.reader.senderBytes[1], 0);
 }
 
 TEST_F(Archive, ShowHeaderBoxesShowTheNormalisedPacket) {
@@ -322,15 +324,15 @@ TEST_F(Archive, FindChannelRecordPicksOnePortOfOneLogger) {
     double time = -1;
     int length = -1;
     for (auto [text, at] : {std::pair<const char*, double>{"WXYZ", 300}, {"qq", 500}}) {
-        ASSERT_EQ(rix::FindChannelRecord(ctx, 23, time, record, length, stream), 1);
+        ASSERT_EQ(rix::FindChannelRecord(run, 23, time, record, length, stream), 1);
         EXPECT_EQ(std::string(reinterpret_cast<char*>(record), static_cast<size_t>(length)), text);
         EXPECT_EQ(time, at);
     }
-    EXPECT_EQ(rix::FindChannelRecord(ctx, 23, time, record, length, stream), 0);
+    EXPECT_EQ(rix::FindChannelRecord(run, 23, time, record, length, stream), 0);
     EXPECT_EQ(length, 0);
     for (int id : {0, -3, 50, 3, 10, 20}) {  // nothing to find, no harm
         stream.Rewind();
-        EXPECT_EQ(rix::FindChannelRecord(ctx, id, time, record, length, stream), 0) << id;
+        EXPECT_EQ(rix::FindChannelRecord(run, id, time, record, length, stream), 0) << id;
     }
     struct Case {
         int id, sender, port;
@@ -381,7 +383,7 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
         }
         EXPECT_TRUE(stream.EofSeen());
         // The same bytes read in memory give the same packets.
-        rix::ResetType2Reference(ctx.reader);
+        rix::ResetType2Reference(run.reader);
         stream.OpenMemory(b.data(), b.size(), "garbage");
         const std::vector<Got> fromMemory = ReadAll();
         ASSERT_EQ(fromMemory.size(), fromFile.size());
@@ -396,7 +398,7 @@ TEST_F(Archive, RandomGarbageAlwaysEndsCleanly) {
         }
         EXPECT_TRUE(stream.EofSeen());
         EXPECT_FALSE(stream.Failed());
-        rix::ResetType2Reference(ctx.reader);
+        rix::ResetType2Reference(run.reader);
     }
 }
 

@@ -20,23 +20,24 @@ struct ChannelFixture : ::testing::Test {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
-    ChannelFixture() { rix::ResetAllChannels(ctx); }
+    rix::Run run{ctx};
+    ChannelFixture() { rix::ResetAllChannels(run); }
 
     std::string PathOf(int id, const std::string& kw) const {
         return dir.file("buoy05_" + std::to_string(id) + "_" + kw + ".123");
     }
     int Open(int id, const std::string& kw, const std::string& folder = "") {
-        return rix::OpenChannelFile(ctx, id, kw, folder.empty() ? dir.path() : folder, "buoy05", ".123");
+        return rix::OpenChannelFile(run, id, kw, folder.empty() ? dir.path() : folder, "buoy05", ".123");
     }
     int Feed(int type, int id, double time, const std::string& s, int output = kEng) {
-        return rix::AssembleLines(ctx, output, 0, 0, time, type, id, static_cast<int>(s.size()),
-                                  reinterpret_cast<const uint8_t*>(s.data()), ctx.channelState.outputs.streams[id]);
+        return rix::AssembleLines(run, output, 0, 0, time, type, id, static_cast<int>(s.size()),
+                                  reinterpret_cast<const uint8_t*>(s.data()), run.channelState.outputs.streams[id]);
     }
     void Hex(int type, int id, long time, const Bytes& b) {
-        rix::WriteBinaryHex(ctx, time, type, id, static_cast<int>(b.size()), b.data(),
-                            ctx.channelState.outputs.streams[id]);
+        rix::WriteBinaryHex(run, time, type, id, static_cast<int>(b.size()), b.data(),
+                            run.channelState.outputs.streams[id]);
     }
-    const rix::ChannelWriter& W(int id) const { return ctx.channelState.writers[id]; }
+    const rix::ChannelWriter& W(int id) const { return run.channelState.writers[id]; }
 };
 
 TEST_F(ChannelFixture, LinesTakeTheTimeOfTheirFirstByteAndOverlongLinesAreCut) {
@@ -52,7 +53,7 @@ TEST_F(ChannelFixture, LinesTakeTheTimeOfTheirFirstByteAndOverlongLinesAreCut) {
     Feed(rix::kAscii, 12, 0, "prime\n" + x.substr(0, 1500));
     EXPECT_LE(W(12).lineLength, 1023);
     Feed(rix::kAscii, 12, 20, x.substr(1500) + "\r\nnext\r\n" + e + "e\n" + e + "\nlast\n");
-    rix::CloseAllOutputs(ctx);
+    rix::CloseAllOutputs(run);
     EXPECT_EQ(ReadFile(PathOf(11, "ASCII_T")), "first line\t100\r\nsecond\t200\r\nthird,4,\t300\r\n");
     EXPECT_EQ(ReadFile(PathOf(12, "ASCII")),
               std::string(1021, 'x') + "\r\nnext\r\n" + e + "\n" + e + "\nlast\n");
@@ -75,7 +76,7 @@ TEST_F(ChannelFixture, AsciiFamilyRowsWriteNoHeader) {
         Feed(c.type, id, 500, "junk\r\n", c.output);
         Feed(c.type, id, 1000, "12.5,3\r\nok\n", c.output);
         Feed(c.type, id, 2000, "\r\n", c.output);
-        rix::CloseChannelFile(ctx, id);
+        rix::CloseChannelFile(run, id);
         EXPECT_EQ(ReadFile(PathOf(id, c.kw)), c.expected);
         EXPECT_EQ(W(id).headerLines + W(id).columnCount, 0);
         bool refused = c.type == rix::kAsciiT && c.output == kEng;
@@ -93,7 +94,7 @@ TEST_F(ChannelFixture, DecodedLinesGetOneHeaderInEngineeringAndStayAsReceivedInR
     Feed(rix::kDateTimeLine, 11, 3000, "at 01/02/05 12:00:03\r\n");
     Open(12, "DATE");
     Feed(rix::kDateTimeLine, 12, 0, "x\r\n01/02/05 12:00:00\r\nnothing\r\n", kRaw);
-    rix::CloseAllOutputs(ctx);
+    rix::CloseAllOutputs(run);
     std::string file = ReadFile(PathOf(11, "DATE"));
     ASSERT_EQ(file.rfind("Time(ms)\tJulian_Date_Time\tMonth\tDay\tYear\tHour\tMinute\tSecond\r\n1000\t", 0), 0u);
     EXPECT_EQ(file.find("Julian", 20), std::string::npos);
@@ -112,7 +113,7 @@ TEST_F(ChannelFixture, HexRowsSpaceEveryTenthByteAndBinaryIsCopied) {
     Hex(rix::kHexOutput, 22, 1234, b);
     Hex(rix::kHexOutput, 22, 1300, Bytes(b.begin(), b.begin() + 10));
     Hex(rix::kBinary, 21, 50, {0x00, 0x0a, 0xff});
-    rix::CloseAllOutputs(ctx);
+    rix::CloseAllOutputs(run);
     EXPECT_EQ(ReadFile(PathOf(22, "Hex_Output")),
               "1234\t00 0b 16 21 2c 37 42 4d 58 63  6e 79 84 8f 9a a5 b0 bb c6 d1  dc e7 f2 fd 08\r\n"
               "1300\t00 0b 16 21 2c 37 42 4d 58 63 \r\n");
@@ -125,29 +126,29 @@ TEST_F(ChannelFixture, MergeWorkingFileTimeOffsetFileAndTheNextRun) {
     Open(11, "ASCII");  // already open in this run: one entry
     Feed(rix::kAscii, 11, 100, "a\nb\nc\n");
     Feed(rix::kAscii, 11, 250, "d\n");
-    rix::FinishChannelEntry(ctx, 0, 0);
-    rix::CloseChannelFile(ctx, 11);
+    rix::FinishChannelEntry(run, 0, 0);
+    rix::CloseChannelFile(run, 11);
     Open(23, "Hex_Output");
     Hex(rix::kHexOutput, 23, 700, {1, 2});
-    rix::FinishChannelEntry(ctx, 1, 12);
-    rix::CloseAllOutputs(ctx);
-    rix::CloseAllOutputs(ctx);
+    rix::FinishChannelEntry(run, 1, 12);
+    rix::CloseAllOutputs(run);
+    rix::CloseAllOutputs(run);
     std::string p11 = PathOf(11, "ASCII"), p23 = PathOf(23, "Hex_Output");
     auto entry = [](int id, const std::string& p) { return std::to_string(id) + " " + std::to_string(p.size()) + " " + p; };
     EXPECT_EQ(ReadFile(dir.file("buoy05_MRG.123")),
               "123 6 buoy05 \r\n" + entry(11, p11) + " ASCII 0 0\r\n" + entry(23, p23) + " Hex_Output 1 12\r\n");
 
-    ASSERT_EQ(rix::WriteTimeOffsetFile(ctx, dir.path(), "buoy05", ".123"), 1);
+    ASSERT_EQ(rix::WriteTimeOffsetFile(run, dir.path(), "buoy05", ".123"), 1);
     std::string to = "Port\toffset\tfirst\tlast\n";
     for (int id = 1; id <= 49; ++id)
         to += id == 11 ? "11\t0\t100\t250\n" : id == 23 ? "23\t700\t700\t700\n" : std::to_string(id) + "\t0\t-1\t-1\n";
     EXPECT_EQ(ReadFile(dir.file("buoy05_TO.123")), to);
 
-    rix::ResetAllChannels(ctx);  // the next run writes its files afresh
+    rix::ResetAllChannels(run);  // the next run writes its files afresh
     Open(11, "ASCII");
     Feed(rix::kAscii, 11, 0, "x\nnew\n");
-    rix::FinishChannelEntry(ctx, 0, 0);
-    rix::CloseAllOutputs(ctx);
+    rix::FinishChannelEntry(run, 0, 0);
+    rix::CloseAllOutputs(run);
     EXPECT_EQ(ReadFile(p11), "new\n");
     EXPECT_EQ(ReadFile(dir.file("buoy05_MRG.123")), "123 6 buoy05 \r\n" + entry(11, p11) + " ASCII 0 0\r\n");
     EXPECT_TRUE(rep.boxes.empty());
@@ -163,7 +164,7 @@ TEST_F(ChannelFixture, FilesThatCannotBeOpenedGiveTheirBoxes) {
     EXPECT_TRUE(rep.HasBox("Open Extractd Data File File Error", "Unable to open " + PathOf(12, "ASCII")));
     EXPECT_EQ(Open(13, "ASCII"), 0);
     EXPECT_TRUE(rep.HasBox("Working file NNNNN_MRG.XXX File File Error", "Unable to open " + dir.file("buoy05_MRG.123")));
-    EXPECT_EQ(rix::WriteTimeOffsetFile(ctx, dir.path(), "buoy05", ".123"), 0);
+    EXPECT_EQ(rix::WriteTimeOffsetFile(run, dir.path(), "buoy05", ".123"), 0);
     EXPECT_TRUE(rep.HasBox("Write Time/Date File Error", "Unable to open " + dir.file("buoy05_TO.123")));
 }
 

@@ -112,16 +112,17 @@ TEST(Interval, FieldsOfARequest) {
 
     // Placing them: with the day known, and without any day.
     rix::Context ctx{rep};
+    rix::Run run{ctx};
     ctx.extraction.dateTimeChannel = 12;
-    rix::EnterPacketDay(ctx.julian, 5002, 12 * kHour, 0);
+    rix::EnterPacketDay(run.julian, 5002, 12 * kHour, 0);
     ASSERT_TRUE(rix::ReadIntervalFields(rep, "2005-01-02 12:00:01", "2005-01-03", 4, from, to,
                                         fields));
-    ASSERT_TRUE(rix::PlaceIntervalDates(ctx, fields, from, to));
+    ASSERT_TRUE(rix::PlaceIntervalDates(run, fields, from, to));
     EXPECT_DOUBLE_EQ(from, 1000);
     EXPECT_DOUBLE_EQ(to, 12 * kHour);
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     rep.Clear();
-    EXPECT_FALSE(rix::PlaceIntervalDates(ctx, fields, from, to));
+    EXPECT_FALSE(rix::PlaceIntervalDates(run, fields, from, to));
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].text,
               "The archive gave this run no dates (date/time channel 12), so the start "

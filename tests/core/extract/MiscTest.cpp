@@ -49,10 +49,11 @@ class JulianTest : public ::testing::Test {
 protected:
     rix::RecordingReporter reporter;
     rix::Context ctx{reporter};
+    rix::Run run{ctx};
     rix::RowValues values;
-    void SetUp() override { rix::ClearJulianTable(ctx.julian); }
+    void SetUp() override { rix::ClearJulianTable(run.julian); }
     int Parse(DateLine& line, double packetTime, int offsetHours) {
-        return rix::ParseDateTimeLine(ctx, line.buffer, line.length, packetTime, offsetHours,
+        return rix::ParseDateTimeLine(run, line.buffer, line.length, packetTime, offsetHours,
                                       values);
     }
 };
@@ -124,36 +125,36 @@ TEST_F(JulianTest, DateTimeLineSetsMiddayAndDaysKeepCounting) {
     }
 
     double j = 0;
-    ASSERT_TRUE(rix::JulianOf(ctx.julian, t0, j));
+    ASSERT_TRUE(rix::JulianOf(run.julian, t0, j));
     EXPECT_DOUBLE_EQ(j, 5002.5);
-    ASSERT_TRUE(rix::JulianOf(ctx.julian, t0 + 36 * kHour, j));
+    ASSERT_TRUE(rix::JulianOf(run.julian, t0 + 36 * kHour, j));
     EXPECT_DOUBLE_EQ(j, 5004.0);
-    EXPECT_EQ(Stamp(ctx.julian, t0 + 36 * kHour, 4), "  4.00000000");
+    EXPECT_EQ(Stamp(run.julian, t0 + 36 * kHour, 4), "  4.00000000");
     // Far past the year's end the day keeps counting from the first day.
-    EXPECT_EQ(Stamp(ctx.julian, t0 + 400 * kDay, 5), "5402.50000000");
+    EXPECT_EQ(Stamp(run.julian, t0 + 400 * kDay, 5), "5402.50000000");
 }
 
 TEST_F(JulianTest, OffsetMovesMidnightEarlier) {
     const double t0 = 5.0e7;
     DateLine plain("01/02/05 12:00:00");
     ASSERT_EQ(Parse(plain, t0, 0), 7);
-    const double midnightPlain = ctx.julian.table[5002].midnight;
+    const double midnightPlain = run.julian.table[5002].midnight;
     EXPECT_DOUBLE_EQ(midnightPlain, t0 - 12 * kHour);
 
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     DateLine shifted("01/02/05 12:00:00");
     ASSERT_EQ(Parse(shifted, t0, 5), 7);
     EXPECT_NEAR(values.values[0], 5002.708333333, 1e-9);
     EXPECT_STREQ(shifted.buffer, "5002.708333333 01-02-05 12:00:00\r\n");
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, midnightPlain - 5 * kHour);
+    EXPECT_DOUBLE_EQ(run.julian.table[5002].midnight, midnightPlain - 5 * kHour);
 
     // A negative offset that crosses back over midnight lands on the day before.
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     DateLine early("01/02/05 03:00:00");
     ASSERT_EQ(Parse(early, t0, -5), 7);
-    EXPECT_TRUE(ctx.julian.table[5001].set);
-    EXPECT_FALSE(ctx.julian.table[5002].set);
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5001].midnight, t0 - 22 * kHour);
+    EXPECT_TRUE(run.julian.table[5001].set);
+    EXPECT_FALSE(run.julian.table[5002].set);
+    EXPECT_DOUBLE_EQ(run.julian.table[5001].midnight, t0 - 22 * kHour);
 }
 
 TEST_F(JulianTest, FirstObservationOfADayStays) {
@@ -161,15 +162,15 @@ TEST_F(JulianTest, FirstObservationOfADayStays) {
     ASSERT_EQ(Parse(first, 1.0e8, 0), 7);
     // The second line is late by half an hour against the first: ignored for the table.
     ASSERT_EQ(Parse(second, 1.0e8 + 1.5 * kHour, 0), 7);
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].madeAt, 1.0e8);
-    EXPECT_EQ(ctx.julian.setCodes.size(), 1u);
+    EXPECT_DOUBLE_EQ(run.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
+    EXPECT_DOUBLE_EQ(run.julian.table[5002].madeAt, 1.0e8);
+    EXPECT_EQ(run.julian.setCodes.size(), 1u);
 
-    rix::EnterPacketDay(ctx.julian, 5002, 0, 0);  // a type-2 packet of the same day
-    rix::EnterPacketDay(ctx.julian, 5003, 3 * kHour, 30 * kHour);
-    rix::EnterPacketDay(ctx.julian, 5003, 4 * kHour, 30 * kHour);
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5003].midnight, 27 * kHour);
+    rix::EnterPacketDay(run.julian, 5002, 0, 0);  // a type-2 packet of the same day
+    rix::EnterPacketDay(run.julian, 5003, 3 * kHour, 30 * kHour);
+    rix::EnterPacketDay(run.julian, 5003, 4 * kHour, 30 * kHour);
+    EXPECT_DOUBLE_EQ(run.julian.table[5002].midnight, 1.0e8 - 12 * kHour);
+    EXPECT_DOUBLE_EQ(run.julian.table[5003].midnight, 27 * kHour);
 }
 
 TEST_F(JulianTest, DateAndTimeFormsFoundAnywhereInTheLine) {
@@ -183,7 +184,7 @@ TEST_F(JulianTest, DateAndTimeFormsFoundAnywhereInTheLine) {
     DateLine dateOnly("12/31/05\r\n");  // midnight of that day
     ASSERT_EQ(Parse(dateOnly, 2.0e9, 0), 7);
     EXPECT_STREQ(dateOnly.buffer, "5365.000000000 12-31-05 00:00:00\r\n");
-    EXPECT_DOUBLE_EQ(ctx.julian.table[5365].midnight, 2.0e9);
+    EXPECT_DOUBLE_EQ(run.julian.table[5365].midnight, 2.0e9);
 
     DateLine spaced("T= 1/ 2/ 5  7: 8: 9");  // numbers may be preceded by blanks
     ASSERT_EQ(Parse(spaced, 3.0e9, 0), 7);
@@ -205,8 +206,8 @@ TEST_F(JulianTest, LinesWithoutADateAreRefusedUntouched) {
         EXPECT_EQ(before, line.buffer);
         EXPECT_EQ(line.length, length);
     }
-    EXPECT_TRUE(ctx.julian.setCodes.empty());
-    EXPECT_EQ(ctx.julian.lowestSet, rix::kJulianTableSize);
+    EXPECT_TRUE(run.julian.setCodes.empty());
+    EXPECT_EQ(run.julian.lowestSet, rix::kJulianTableSize);
 }
 
 TEST_F(JulianTest, LengthBoundsTheScanAndLongLinesStayInTheirBuffer) {
@@ -220,7 +221,7 @@ TEST_F(JulianTest, LengthBoundsTheScanAndLongLinesStayInTheirBuffer) {
     big[sizeof big - 1] = '\0';
     std::memcpy(big + 1000, " 1/2/5 ", 7);
     int length = 5000;
-    ASSERT_EQ(rix::ParseDateTimeLine(ctx, big, length, 0, 0, values), 7);
+    ASSERT_EQ(rix::ParseDateTimeLine(run, big, length, 0, 0, values), 7);
     EXPECT_STREQ(big, "5002.000000000 01-02-05 00:00:00\r\n");
     EXPECT_EQ(length, 34);
 }
@@ -295,35 +296,35 @@ TEST_F(JulianTest, TodaysDatesFourDigitYearsAndIso8601) {
         {"2000-01-01", 1},
     };
     for (const Case& c : cases) {
-        rix::ClearJulianTable(ctx.julian);
+        rix::ClearJulianTable(run.julian);
         DateLine line(c.text);
         ASSERT_EQ(Parse(line, 5.0e6, 0), 7) << c.text;
         EXPECT_NEAR(values.values[0], c.julian, 1e-9) << c.text;
-        EXPECT_EQ(ctx.julian.dateLinesAccepted, 1);
+        EXPECT_EQ(run.julian.dateLinesAccepted, 1);
     }
 
     // Other centuries and impossible values are refused and counted, never entered.
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     for (const char* text : {"1999-12-31 23:00:00", "12/31/2150 00:00:00", "2026-13-01T00:00:00Z",
                              "2026-12-400T00:00:00Z", "12/08/26 24:00:00", "12/08/26 13:61:00",
                              "13/01/05 00:00:00"}) {
         DateLine line(text);
         EXPECT_EQ(Parse(line, 1.0e6, 0), 0) << text;
     }
-    EXPECT_TRUE(ctx.julian.setCodes.empty());
-    EXPECT_EQ(ctx.julian.dateLinesRefused, 7);
-    EXPECT_EQ(ctx.julian.dateLinesAccepted, 0);
+    EXPECT_TRUE(run.julian.setCodes.empty());
+    EXPECT_EQ(run.julian.dateLinesRefused, 7);
+    EXPECT_EQ(run.julian.dateLinesAccepted, 0);
     // An offset that moves a time past midnight moves the date with it.
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     DateLine local("01/02/2026 22:00:00");
     ASSERT_EQ(Parse(local, 5.0e6, 5), 7);
-    EXPECT_EQ(Stamp(ctx.julian, 5.0e6, 8), "2026-01-03T03:00:00.000Z");
-    EXPECT_EQ(Stamp(ctx.julian, 5.0e6, 5), "26003.12500000");
+    EXPECT_EQ(Stamp(run.julian, 5.0e6, 8), "2026-01-03T03:00:00.000Z");
+    EXPECT_EQ(Stamp(run.julian, 5.0e6, 5), "26003.12500000");
 
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     DateLine none("no date at all");
     EXPECT_EQ(Parse(none, 1.0e6, 0), 0);
-    EXPECT_EQ(ctx.julian.dateLinesRefused, 0);  // not a date line: nothing refused
+    EXPECT_EQ(run.julian.dateLinesRefused, 0);  // not a date line: nothing refused
 }
 
 TEST(TimeStamp, Iso8601FollowsTheDayAcrossTheYearsEnd) {

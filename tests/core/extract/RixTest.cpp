@@ -89,15 +89,16 @@ TEST(ExtractButton, EarlyStops) {
 TEST(ReviseTime, AnyLoggerTakesTheFirstSenderAsClock) {
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter);
+    rix::Run run(ctx);
     double t = 7000;
-    rix::ReviseTime(ctx, t, 0, 1, 3);
-    EXPECT_EQ(ctx.clock.clockLogger, 3);
+    rix::ReviseTime(run, t, 0, 1, 3);
+    EXPECT_EQ(run.clock.clockLogger, 3);
     EXPECT_EQ(t, 7000);
     t = 100;  // another logger: first packet after a clock packet takes the clock's time
-    rix::ReviseTime(ctx, t, 0, 1, 1);
+    rix::ReviseTime(run, t, 0, 1, 1);
     EXPECT_EQ(t, 7000);
     t = 350.7;  // then counts its own clock's run, truncated to whole milliseconds
-    rix::ReviseTime(ctx, t, 0, 0, 1);
+    rix::ReviseTime(run, t, 0, 0, 1);
     EXPECT_EQ(t, 250);
 }
 

@@ -32,7 +32,8 @@ TEST(Routing, EveryMeterTypeReachesItsWriter) {
     };
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
-    rix::ResetAllChannels(ctx);
+    rix::Run run{ctx};
+    rix::ResetAllChannels(run);
     int unrouted = 0;
     for (int code = 0; code < rix::kMeterTypeCount; ++code) {
         const rix::MeterTypeInfo& info = rix::MeterTypeByCode(code);
@@ -45,7 +46,7 @@ TEST(Routing, EveryMeterTypeReachesItsWriter) {
         setup.type = code;
         const uint8_t byte = 'x';
         rep.Clear();
-        EXPECT_EQ(rix::DispatchRecord(ctx, 11, setup, 1, 0, 0, 0, 1, &byte, nullptr), 0);
+        EXPECT_EQ(rix::DispatchRecord(run, 11, setup, 1, 0, 0, 0, 1, &byte, nullptr), 0);
         EXPECT_EQ(rep.out, "\nChannel 11:  Type " + std::to_string(code) + " Not Valid\n");
         ++unrouted;
     }

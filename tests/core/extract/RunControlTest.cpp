@@ -45,7 +45,7 @@ struct TwoChannelRun {
 TEST(RunControl, ProgressCoversTheOneReadAndEndsTheRunAtOneHundredPercent) {
     TwoChannelRun run;
     std::vector<rix::RunProgress> seen;
-    run.ctx.run.progress = [&](const rix::RunProgress& p) { seen.push_back(p); };
+    run.ctx.control.progress = [&](const rix::RunProgress& p) { seen.push_back(p); };
     rix::ExtractResult r;
     rix::ExtractButtonClick(run.ctx, run.request, &r);
     ASSERT_EQ(r.outcome, rix::ExtractOutcome::kDone);
@@ -71,8 +71,8 @@ TEST(RunControl, ProgressCoversTheOneReadAndEndsTheRunAtOneHundredPercent) {
 TEST(RunControl, StopEndsTheRunWithCompleteFiles) {
     TwoChannelRun run;
     // Stop halfway through the read.
-    run.ctx.run.progress = [&](const rix::RunProgress& p) {
-        if (p.bytesRead > p.bytesTotal / 2) run.ctx.run.stopRequested = true;
+    run.ctx.control.progress = [&](const rix::RunProgress& p) {
+        if (p.bytesRead > p.bytesTotal / 2) run.ctx.control.stopRequested = true;
     };
     rix::ExtractResult r;
     rix::ExtractButtonClick(run.ctx, run.request, &r);
@@ -157,6 +157,7 @@ TEST(RunControl, EveryRunOfOneProgramSaysWhatTheFirstSaid) {
     rixtest::WriteFile(dir.file("s.isf"), "11 ASCII\r\n15 SBE19 LAG=0 HAD=0 DEV=SBE25.CON\r\n");
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter);
+    rix::Run run(ctx);
     rix::ExtractRequest request;
     request.archive = examples + "/deploy.000";
     request.isfFile = dir.file("s.isf");

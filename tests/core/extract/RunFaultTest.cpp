@@ -79,7 +79,7 @@ TEST(RunFaults, AFullDiskEndsTheRunNamingTheFileAndKeepsEarlierFilesWhole) {
     // Room for channel 11's file (a byte more a row than the earlier run's),
     // not for channel 12's.
     const long long room = static_cast<long long>(ReadFile(run.Out(11)).size()) + 499 + 100;
-    ctx.run.progress = [room](const rix::RunProgress& p) {
+    ctx.control.progress = [room](const rix::RunProgress& p) {
         if (p.bytesRead == 0) rix::SetOutputWriteLimitForTesting(room, ENOSPC);
     };
     rix::ExtractResult r;

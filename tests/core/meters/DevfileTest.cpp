@@ -23,6 +23,7 @@ using rix::ColumnKind;
 struct Fixture {
     rix::RecordingReporter reporter;
     rix::Context ctx{reporter};
+    rix::Run run{ctx};
     rixtest::TempDir dir;
     rix::DeviceColumns device;
 
@@ -312,17 +313,17 @@ TEST(ColumnDeviceFile, ChannelWithoutDeviceFileKeepsItsColumns) {
     rix::ChannelSetup setup;
     setup.type = rix::kOrb;
     setup.deviceFile = "ORB.DEV";  // upper-cased by the instrument setup
-    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    rix::ReadChannelDeviceFile(fx.run, 1, 11, fx.dir.path(), setup, nullptr);
     EXPECT_TRUE(fx.reporter.boxes.empty());
-    rix::DeviceColumns& device = fx.ctx.channelState.writers[11].device;
+    rix::DeviceColumns& device = fx.run.channelState.writers[11].device;
     EXPECT_EQ(fx.Convert("3", &device), "E_Units=4.000000");
 
     setup.deviceFile = "   ";
-    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    rix::ReadChannelDeviceFile(fx.run, 1, 11, fx.dir.path(), setup, nullptr);
     EXPECT_EQ(fx.Convert("3", &device), "E_Units=4.000000");
     // A new run starts from the defaults: no columns, so no row.
-    rix::ResetAllChannels(fx.ctx);
-    rix::ReadChannelDeviceFile(fx.ctx, 1, 11, fx.dir.path(), setup, nullptr);
+    rix::ResetAllChannels(fx.run);
+    rix::ReadChannelDeviceFile(fx.run, 1, 11, fx.dir.path(), setup, nullptr);
     EXPECT_EQ(device.columnCount, 0);
     EXPECT_EQ(fx.Convert("3", &device), "");
     EXPECT_TRUE(fx.reporter.boxes.empty());

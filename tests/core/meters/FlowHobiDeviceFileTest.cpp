@@ -15,7 +15,8 @@ struct DeviceFileFixture : ::testing::Test {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
-    DeviceFileFixture() { rix::ResetAllChannels(ctx); }
+    rix::Run run{ctx};
+    DeviceFileFixture() { rix::ResetAllChannels(run); }
 
     void Read(int type, const std::string& text, int id = 11) {
         rixtest::WriteFile(dir.file("METER.DEV"), text);
@@ -23,10 +24,10 @@ struct DeviceFileFixture : ::testing::Test {
         setup.type = type;
         setup.deviceFile = "METER.DEV";
         rep.Clear();
-        rix::ResetChannel(ctx, id);
-        rix::ReadChannelDeviceFile(ctx, 1, id, dir.path(), setup, nullptr);
+        rix::ResetChannel(run, id);
+        rix::ReadChannelDeviceFile(run, 1, id, dir.path(), setup, nullptr);
     }
-    const rix::ChannelWriter& W(int id = 11) const { return ctx.channelState.writers[id]; }
+    const rix::ChannelWriter& W(int id = 11) const { return run.channelState.writers[id]; }
 };
 
 const std::string kFlowHead = "KXFLOW7\r\nsensors\r\n\r\n4\r\nslot id volume\r\n";
@@ -76,7 +77,7 @@ TEST_F(DeviceFileFixture, FlowDeviceFileMessages) {
     rix::DeviceFileCall call;
     call.channel = 50;
     rep.Clear();
-    EXPECT_EQ(rix::ReadFlowDeviceFile(ctx, call), 0);
+    EXPECT_EQ(rix::ReadFlowDeviceFile(run, call), 0);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].title, "ID Range: 1-49");
     EXPECT_EQ(rep.boxes[0].text, "Invalid Channel ID 50 for KXFlow Meter *.dev file");
@@ -108,7 +109,7 @@ TEST_F(DeviceFileFixture, HobiDepthCalibrationKeysInAnyCase) {
     rix::DeviceFileCall call;
     call.channel = -3;
     rep.Clear();
-    rix::ReadHobiDeviceFile(ctx, call);
+    rix::ReadHobiDeviceFile(run, call);
     EXPECT_EQ(rep.out, "Invalid ID -3 for HobiLabs *.dev file, Range: 1-49\n");
 }
 

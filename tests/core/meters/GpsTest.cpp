@@ -29,6 +29,7 @@ class GpsTest : public ::testing::Test {
 protected:
     rix::RecordingReporter reporter;
     rix::Context ctx{reporter};
+    rix::Run run{ctx};
     rix::RowValues values;
     rix::GpsDepth depth;  // the channel's echo-sounder depth
 
@@ -224,13 +225,13 @@ TEST_F(GpsTest, LinesAreReadOnlyUpToTheirLength) {
 
 // The date/time channel of a Julian run may be a GPS receiver.
 TEST_F(GpsTest, RmcSentencesOnTheDateTimeChannel) {
-    rix::ClearJulianTable(ctx.julian);
+    rix::ClearJulianTable(run.julian);
     auto parse = [&](const std::string& text) {
         char buffer[rix::kRecordSize] = {};
         std::snprintf(buffer, sizeof buffer, "%s", text.c_str());
         int length = static_cast<int>(text.size());
         values.Reset();
-        return rix::ParseDateTimeLine(ctx, buffer, length, 1000, 0, values);
+        return rix::ParseDateTimeLine(run, buffer, length, 1000, 0, values);
     };
     EXPECT_EQ(parse(Nmea("SDDBT,7.9,f,2.4,M,1.3,F")), 0);
     EXPECT_EQ(depth.metres, 0);  // only read, never stored
@@ -243,7 +244,7 @@ TEST_F(GpsTest, RmcSentencesOnTheDateTimeChannel) {
     EXPECT_EQ(values.values[3], 1);  // year
     EXPECT_EQ(values.values[6], 8);  // second
     double julian = 0;
-    ASSERT_TRUE(rix::JulianOf(ctx.julian, 1000, julian));
+    ASSERT_TRUE(rix::JulianOf(run.julian, 1000, julian));
     EXPECT_NEAR(julian, 1157 + 82388.0 / 86400, 1e-9);
 }
 

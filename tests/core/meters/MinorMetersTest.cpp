@@ -26,21 +26,22 @@ struct MinorFixture : ::testing::Test {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
-    MinorFixture() { rix::ResetAllChannels(ctx); }
+    rix::Run run{ctx};
+    MinorFixture() { rix::ResetAllChannels(run); }
 
     std::string PathOf(int id) const { return dir.file("m_" + std::to_string(id) + "_K.000"); }
-    void Open(int id) { ASSERT_EQ(rix::OpenChannelFile(ctx, id, "K", dir.path(), "m", ".000"), 1); }
+    void Open(int id) { ASSERT_EQ(rix::OpenChannelFile(run, id, "K", dir.path(), "m", ".000"), 1); }
     int Feed(int type, int id, double time, const Bytes& b, int output, int format = 0) {
         rix::ChannelSetup setup;
         setup.type = type;
-        return rix::DispatchRecord(ctx, id, setup, output, format, 0, time, static_cast<int>(b.size()),
-                                   b.data(), ctx.channelState.outputs.streams[id]);
+        return rix::DispatchRecord(run, id, setup, output, format, 0, time, static_cast<int>(b.size()),
+                                   b.data(), run.channelState.outputs.streams[id]);
     }
     std::string Close(int id) {
-        rix::CloseChannelFile(ctx, id);
+        rix::CloseChannelFile(run, id);
         return ReadFile(PathOf(id));
     }
-    const rix::ChannelWriter& W(int id) const { return ctx.channelState.writers[id]; }
+    const rix::ChannelWriter& W(int id) const { return run.channelState.writers[id]; }
 };
 
 // --- DMM 22-812 -------------------------------------------------------------
@@ -80,7 +81,7 @@ TEST_F(MinorFixture, DmmEngineeringKeepsEveryEighthReadingPerChannel) {
         EXPECT_EQ(Close(id), "Time(Secs)\t_DC mA\r\n7.000\t0.16\r\n15.000\t0.16\r\n") << id;
     }
     // A new run starts the count afresh.
-    rix::ResetAllChannels(ctx);
+    rix::ResetAllChannels(run);
     Open(13);
     for (int i = 0; i < 8; ++i) Feed(rix::kDmm22812, 13, i, kPoint159, kEng);
     EXPECT_EQ(Close(13), "Time(ms)\t_DC mA\r\n7\t0.16\r\n");

@@ -114,7 +114,8 @@ TEST(AssembleAcFrame, NxsLengthOutsideItsRangeResynchronises) {
 TEST(DecodeNxsFrame, ThermistorBeyondTheCurveWritesNoValueAndNoCorrection) {
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter);
-    rix::ChannelWriter& w = ctx.channelState.writers[11];
+    rix::Run run(ctx);
+    rix::ChannelWriter& w = run.channelState.writers[11];
     w.headerPending = 0;
     AcDevice& d = w.ac.device;
     d = Bins({0, 30});
@@ -131,7 +132,7 @@ TEST(DecodeNxsFrame, ThermistorBeyondTheCurveWritesNoValueAndNoCorrection) {
     f[31] = 1;
     f[32] = f[34] = f[36] = f[38] = 1;  // signal = reference: 0 before correction
     std::FILE* out = std::tmpfile();
-    ASSERT_EQ(rix::DecodeNxsFrame(ctx, reinterpret_cast<const uint8_t*>(f.data()), 42, 100, 0, w, out), 1);
+    ASSERT_EQ(rix::DecodeNxsFrame(run, reinterpret_cast<const uint8_t*>(f.data()), 42, 100, 0, w, out), 1);
     std::rewind(out);
     char line[256] = {};
     ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);

@@ -21,7 +21,8 @@ struct Satlantic : ::testing::Test {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
-    Satlantic() { rix::ResetAllChannels(ctx); }
+    rix::Run run{ctx};
+    Satlantic() { rix::ResetAllChannels(run); }
 
     int Load(const std::string& text, int channel = 11) {
         const std::string path = dir.file("test.cal");
@@ -31,7 +32,7 @@ struct Satlantic : ::testing::Test {
         call.meterType = 30;
         call.path = path;
         call.file = std::fopen(path.c_str(), "rb");
-        int r = rix::ReadSatlanticCalFile(ctx, call);
+        int r = rix::ReadSatlanticCalFile(run, call);
         std::fclose(call.file);
         return r;
     }
@@ -46,7 +47,7 @@ struct Satlantic : ::testing::Test {
         in.count = static_cast<int>(bytes.size());
         in.bytes = reinterpret_cast<const uint8_t*>(bytes.data());
         in.stream = out;
-        rix::WriteSatlantic(ctx, in);
+        rix::WriteSatlantic(run, in);
         std::string text;
         std::rewind(out);
         for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
@@ -150,7 +151,7 @@ TEST_F(Satlantic, ImpossibleFitsShowOnceAndRawOutputGoesOn) {
     const std::string frames = "AB12AB34";
     for (const Case& c : cases) {
         for (int output : {kEng, kRaw}) {
-            rix::ResetAllChannels(ctx);
+            rix::ResetAllChannels(run);
             rep.Clear();
             ASSERT_EQ(Load("INSTRUMENT AB '' 2 AS 0 NONE\r\n" + c.sensor), 1);
             EXPECT_EQ(Feed(frames, output), output == kRaw ? frames : "") << c.sensor;
@@ -185,7 +186,7 @@ TEST_F(Satlantic, FrameCounterAndSerialNumberSummaries) {
         for (size_t i = 0; i < c.counters.size(); ++i)
             bytes += "AB?" + c.serials[i] + static_cast<char>(c.counters[i]);
         Feed(bytes, kRaw);
-        rix::EndSatlanticExtraction(ctx, 11);
+        rix::EndSatlanticExtraction(run, 11);
         EXPECT_EQ(Shown(), c.summary);
         // The pass's end releases the calibration.
         EXPECT_EQ(Feed(bytes, kRaw), "");

@@ -23,11 +23,12 @@ std::string Folder() {
 }
 
 int ReadCon(rix::Context& ctx, const std::string& path, bool plus) {
+    rix::Run run(ctx);
     rix::DeviceFileCall call;
     call.path = path;
     call.file = std::fopen(path.c_str(), "rb");
     if (!call.file) return -1;
-    int r = plus ? rix::ReadSbe19PlusConFile(ctx, call) : rix::ReadSbeConFile(ctx, call);
+    int r = plus ? rix::ReadSbe19PlusConFile(run, call) : rix::ReadSbeConFile(run, call);
     std::fclose(call.file);
     return r;
 }

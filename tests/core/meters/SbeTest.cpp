@@ -24,6 +24,7 @@ struct SbeFixture : ::testing::Test {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx{rep};
+    rix::Run run{ctx};
 
     int Read(const std::string& text, bool plus = false) {
         const std::string path = dir.file("x.con");
@@ -31,7 +32,7 @@ struct SbeFixture : ::testing::Test {
         rix::DeviceFileCall call;
         call.path = path;
         call.file = std::fopen(path.c_str(), "rb");
-        int r = plus ? rix::ReadSbe19PlusConFile(ctx, call) : rix::ReadSbeConFile(ctx, call);
+        int r = plus ? rix::ReadSbe19PlusConFile(run, call) : rix::ReadSbeConFile(run, call);
         std::fclose(call.file);
         return r;
     }
@@ -198,12 +199,12 @@ TEST_F(SbeFixture, UncomputableScansGiveNoRow) {
 TEST_F(SbeFixture, HexHeaderChecksTheInstrumentCode) {
     std::FILE* f = std::tmpfile();
     ctx.shared.sbe.cal.instrumentCode = 140;
-    EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe21, f), 1);  // the code its scans carry
+    EXPECT_EQ(rix::WriteSbeHexHeader(run, rix::kSbe21, f), 1);  // the code its scans carry
     ctx.shared.sbe.cal.instrumentCode = 137;
-    EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe21, f), 1);
-    EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe25Ctd, f), 0);
-    EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe16, f), 0);
-    EXPECT_EQ(rix::WriteSbeHexHeader(ctx, rix::kSbe25M, f), 0);
+    EXPECT_EQ(rix::WriteSbeHexHeader(run, rix::kSbe21, f), 1);
+    EXPECT_EQ(rix::WriteSbeHexHeader(run, rix::kSbe25Ctd, f), 0);
+    EXPECT_EQ(rix::WriteSbeHexHeader(run, rix::kSbe16, f), 0);
+    EXPECT_EQ(rix::WriteSbeHexHeader(run, rix::kSbe25M, f), 0);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].title, "SBE25 Device File Error");
     EXPECT_EQ(rep.boxes[0].text, "CTD not Listed as SBE25");
@@ -217,9 +218,9 @@ TEST_F(SbeFixture, CtdRowWithoutStreamFailsTheRunOnce) {
     row.voltageCount = 1;
     row.volts = volts;
     int pending = 1;
-    EXPECT_EQ(rix::WriteCtdRow(ctx, nullptr, 11, pending, 0, row), 0);
-    EXPECT_EQ(rix::WriteCtdRow(ctx, nullptr, 11, pending, 0, row), 0);
-    EXPECT_TRUE(ctx.runFailed);
+    EXPECT_EQ(rix::WriteCtdRow(run, nullptr, 11, pending, 0, row), 0);
+    EXPECT_EQ(rix::WriteCtdRow(run, nullptr, 11, pending, 0, row), 0);
+    EXPECT_TRUE(run.runFailed);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].title, "CTD File Error");
     EXPECT_EQ(rep.boxes[0].text, "Unable to Save CTD Record, output file is not Open\n");
@@ -227,17 +228,17 @@ TEST_F(SbeFixture, CtdRowWithoutStreamFailsTheRunOnce) {
     // Rows: no RTemp(C) column for a second temperature of 99; other types' voltages are spares.
     std::FILE* f = std::tmpfile();
     row.time = -1;
-    EXPECT_EQ(rix::WriteCtdRow(ctx, f, 11, pending, 0, row), 0);
+    EXPECT_EQ(rix::WriteCtdRow(run, f, 11, pending, 0, row), 0);
     EXPECT_EQ(pending, 1);
     row.time = 250;
     row.pressure = 1.25;
     row.temperature = 10.5;
     row.conductivity = 3.25;
     row.salinity = 30.125;
-    EXPECT_EQ(rix::WriteCtdRow(ctx, f, 11, pending, 0, row), 1);
+    EXPECT_EQ(rix::WriteCtdRow(run, f, 11, pending, 0, row), 1);
     rix::SetCtdSeparator(ctx, ',');
     row.temperature2 = 9.75;
-    EXPECT_EQ(rix::WriteCtdRow(ctx, f, 11, pending, 0, row), 1);
+    EXPECT_EQ(rix::WriteCtdRow(run, f, 11, pending, 0, row), 1);
     std::rewind(f);
     char buffer[512] = {};
     std::string text(buffer, std::fread(buffer, 1, sizeof buffer - 1, f));
@@ -246,7 +247,7 @@ TEST_F(SbeFixture, CtdRowWithoutStreamFailsTheRunOnce) {
               "Time(ms)\tP(dbars)\tTemp(C)\tConduct\tSal(PSU)\tSpare(V)\r\n"
               "250\t1.250\t10.5000\t 3.25000\t30.1250\t1.5000\r\n"
               "250,1.250,10.5000, 3.25000,30.1250, 9.7500,1.5000\r\n");
-    EXPECT_EQ(ctx.channelState.writers[11].columnCount, 6);
+    EXPECT_EQ(run.channelState.writers[11].columnCount, 6);
 }
 
 }  // namespace
@@ -278,18 +279,18 @@ TEST_F(SbeFixture, PrepassStopsAtTheFirstScanOrPastTo) {
     ASSERT_TRUE(archive.Open(PrepassArchive(dir)));
 
     // Past To before the second reference: no pair.
-    EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1500), 1);
+    EXPECT_EQ(rix::RunSbe19Prepass(run, 12, archive, 0, 0, 1500), 1);
     EXPECT_TRUE(ctx.shared.sbe.refs.r1Set);
     EXPECT_FALSE(ctx.shared.sbe.refs.r2Set);
     EXPECT_EQ(rep.statuses.back(), "Frequency Correct SBE19");
 
     // The first converted scan ends the pass: the later pair is not taken.
     rix::ResetSbe19References(ctx);
-    EXPECT_EQ(rix::RunSbe19Prepass(ctx, 12, archive, 0, 0, 1e12), 1);
+    EXPECT_EQ(rix::RunSbe19Prepass(run, 12, archive, 0, 0, 1e12), 1);
     EXPECT_TRUE(ctx.shared.sbe.refs.r1Set && ctx.shared.sbe.refs.r2Set);
     EXPECT_DOUBLE_EQ(ctx.shared.sbe.refs.r2, 0x0A9A48 / 256.0);
-    EXPECT_EQ(ctx.channelState.writers[12].lineLength, 0);  // the channel pass starts afresh
-    EXPECT_EQ(ctx.channelState.writers[12].recordTime, -1);
+    EXPECT_EQ(run.channelState.writers[12].lineLength, 0);  // the channel pass starts afresh
+    EXPECT_EQ(run.channelState.writers[12].recordTime, -1);
     EXPECT_TRUE(rep.boxes.empty());
 }
 

@@ -40,15 +40,16 @@ protected:
 TEST_F(ExampleDeployment, ArchiveReadsBackWithItsDamage) {
     rix::RecordingReporter reporter;
     rix::Context ctx(reporter);
+    rix::Run run(ctx);
     rix::ArchiveStream stream;
     ASSERT_TRUE(stream.Open(ExamplesDir() + "/deploy.000"));
     std::map<int, LoggerLog> loggers;
     int guard = 0;
     for (; guard < 100000; ++guard) {
         double time = 0;
-        int length = rix::ReadPacket(ctx, time, ctx.packet, stream, false);
+        int length = rix::ReadPacket(run, time, run.packet, stream, false);
         if (length == 0) break;
-        const rix::ArchivePacket& p = ctx.packet;
+        const rix::ArchivePacket& p = run.packet;
         ASSERT_EQ(p.type, p.sender == 1 ? 1 : 0) << "logger 1 writes calendar packets, read as type 1";
         LoggerLog& log = loggers[p.sender];
         log.times.push_back(time);

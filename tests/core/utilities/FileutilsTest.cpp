@@ -51,6 +51,7 @@ TEST(SplitByLoggerId, EachPartHoldsItsLoggersPacketsInOrder) {
     rixtest::WriteBytes(in, a.whole);
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     rix::SplitByLoggerId(ctx, in);
 
     EXPECT_EQ(rixtest::Bytes(rixtest::ReadFile(dir.file("LOG05_1.123"))), a.part1);
@@ -74,6 +75,7 @@ TEST(ArchiveUtilities, UnopenableFilesNameTheOperation) {
     TempDir dir;
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     std::string none = dir.file("none.123"), bad = dir.file("no/such/out.arc");
     rixtest::WriteFile(dir.file("in.txt"), "P1\r\n");
     rix::SplitByLoggerId(ctx, none);
@@ -115,6 +117,7 @@ TEST(ConvertToType2, PacketsAcrossMidnightGetCalendarTimes) {
     rixtest::WriteBytes(in, MidnightArchive());
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     ASSERT_EQ(rix::ConvertToType2(ctx, 21, 0, in, out), 1);
 
     std::vector<rix::RecordingReporter::Box> expected = {
@@ -149,6 +152,7 @@ TEST(ConvertToType2, MissingDatesAndUnconvertiblePacketsReported) {
     rixtest::WriteBytes(in, MidnightArchive());
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     EXPECT_EQ(rix::ConvertToType2(ctx, 23, 0, in, out), 0);
     EXPECT_TRUE(
         rep.HasBox("Julian Date/Time Error", "No Data found for the selected Date/Time Channel"));
@@ -178,6 +182,7 @@ TEST(ConvertToType2, DatesOfTodayFitAndThoseAfter2032AreRefused) {
     rixtest::WriteBytes(in, today);
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     ASSERT_EQ(rix::ConvertToType2(ctx, 21, 0, in, out), 1);
     auto heads = RawType2Headers(rixtest::ReadFile(out));
     ASSERT_EQ(heads.size(), 2u);
@@ -255,6 +260,7 @@ TEST(SplitThenExtract, EachPartExtractsLikeTheWholeArchiveOnItsClock) {
     rixtest::WriteFile(isf, "11 T_ASCII\r\n12 ASCII\r\n31 T_ASCII\r\n33 ASCII\r\n");
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     rix::SplitByLoggerId(ctx, archive);
 
     struct Case {
@@ -307,6 +313,7 @@ TEST(ConvertThenExtract, JulianStampsWithin10MsOfTheOriginal) {
     {
         rix::RecordingReporter rep;
         rix::Context ctx(rep);
+        rix::Run run(ctx);
         ASSERT_EQ(rix::ConvertToType2(ctx, 21, 0, in, conv), 1);
         int days = 0;
         for (const auto& b : rep.boxes) days += b.title == "HD - convert";
@@ -346,6 +353,7 @@ TEST(ArchiveUtilities, AFullDiskLeavesNoOutputAndNoSuccessText) {
     rixtest::WriteFile(dir.file("LOG05_3.123"), "earlier part");
     rix::RecordingReporter rep;
     rix::Context ctx(rep);
+    rix::Run run(ctx);
     rix::SetOutputWriteLimitForTesting(10, ENOSPC);
     EXPECT_EQ(rix::SplitByLoggerId(ctx, in), 0);
     EXPECT_EQ(rix::ConvertToType2(ctx, 21, 0, dir.file("mid.000"), dir.file("t2.000")), 0);

@@ -23,13 +23,14 @@ struct ReadBack {
 
 // Every packet the reader delivers from the file, with its ports' bytes.
 inline std::vector<ReadBack> ReadArchive(rix::Context& ctx, const std::string& path) {
+    rix::Run run(ctx);
     std::vector<ReadBack> out;
     rix::ArchiveStream stream;
     if (!stream.Open(path)) return out;
-    rix::ResetType2Reference(ctx.reader);
+    rix::ResetType2Reference(run.reader);
     auto packet = std::make_unique<rix::ArchivePacket>();
     double time = 0;
-    while (rix::ReadPacket(ctx, time, *packet, stream, false) > 0) {
+    while (rix::ReadPacket(run, time, *packet, stream, false) > 0) {
         ReadBack r;
         r.time = time;
         r.type = packet->type;
