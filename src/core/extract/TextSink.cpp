@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "extract/Misc.h"
+#include "utilities/FileIo.h"
 #include "utilities/NumberText.h"
 
 namespace rix {
@@ -83,7 +84,7 @@ std::string MergeEntryEnd(int headerLines, int columnCount) {
 }
 
 void TextSink::Flush(std::FILE* stream) {
-    if (stream != nullptr && !row_.empty()) std::fwrite(row_.data(), 1, row_.size(), stream);
+    if (stream != nullptr && !row_.empty()) WriteUnlocked(row_.data(), row_.size(), stream);
     row_.clear();
 }
 
@@ -132,7 +133,7 @@ void TextSink::Line(std::FILE* stream, const JulianState& julian, double timeMs,
 }
 
 void TextSink::Raw(std::FILE* stream, std::string_view bytes) {
-    if (stream != nullptr && !bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    if (stream != nullptr && !bytes.empty()) WriteUnlocked(bytes.data(), bytes.size(), stream);
 }
 
 void TextSink::LogLine(std::FILE* stream, std::string_view text) {

@@ -4,6 +4,9 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -102,6 +105,25 @@ void UnregisterTemp(int& slot) {
     slot = -1;
 }
 
+// The line feeds of a block written: every byte of every output is counted,
+// so 16 bytes a step where the processor has SSE2 (every x86-64).
+long long CountLineFeeds(const char* p, size_t n) {
+    long long lines = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    while (n >= 16) {
+        // Per-byte counts (a match is -1) for at most 255 steps, then summed.
+        __m128i counts = zero;
+        for (int step = 0; step < 255 && n >= 16; ++step, p += 16, n -= 16)
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lf));
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        lines += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+    }
+#endif
+    return lines + std::count(p, p + n, '\n');
+}
+
 ssize_t SinkWrite(void* cookie, const char* buffer, size_t size) {
     OutputSink& s = *static_cast<OutputSink*>(cookie);
     size_t done = 0;
@@ -124,7 +146,7 @@ ssize_t SinkWrite(void* cookie, const char* buffer, size_t size) {
             break;
         }
         if (limit > 0) gWriteLimit.fetch_sub(n);
-        s.lines += std::count(buffer + done, buffer + done + n, '\n');
+        s.lines += CountLineFeeds(buffer + done, static_cast<size_t>(n));
         s.bytes += n;
         done += static_cast<size_t>(n);
     }
@@ -266,7 +288,13 @@ bool OutputFile::Open(Reporter& reporter, const std::string& path, const std::st
 }
 
 bool OutputFile::Failed() const {
+    // Asked after every record a writer takes: the flag is read without
+    // the stream's lock, as the stream is written by this thread alone.
+#if defined(__GLIBC__)
+    return sink_ && (sink_->error != 0 || (file_ && ::ferror_unlocked(file_)));
+#else
     return sink_ && (sink_->error != 0 || (file_ && std::ferror(file_)));
+#endif
 }
 
 int OutputFile::Error() const {

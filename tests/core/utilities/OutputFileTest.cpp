@@ -31,6 +31,28 @@ struct WriteLimit {
     ~WriteLimit() { rix::SetOutputWriteLimitForTesting(-1, ENOSPC); }
 };
 
+// The line count the run's headers and rows are told apart by: every line
+// feed of blocks of any length and alignment, runs of them longer than a
+// byte counter holds among them.
+TEST(OutputFile, CountsEveryLineFeedOfEveryBlock) {
+    rixtest::TempDir dir;
+    rix::RecordingReporter rep;
+    rix::OutputFile out;
+    ASSERT_TRUE(out.Open(rep, dir.file("lines.000"), "Test"));
+    std::string text;
+    long long expected = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const char c = i % 7 == 0 || (i > 9000 && i < 14000) ? '\n' : static_cast<char>('a' + i % 26);
+        text.push_back(c);
+        expected += c == '\n';
+    }
+    for (size_t at = 0, step = 1; at < text.size(); at += step, step = step % 61 + 5)
+        rix::WriteUnlocked(text.data() + at, std::min(step, text.size() - at), out.Stream());
+    ASSERT_TRUE(out.Flush());
+    EXPECT_EQ(out.Lines(), expected);
+    EXPECT_EQ(out.Bytes(), static_cast<long long>(text.size()));
+}
+
 TEST(OutputFile, ReplacesTheEarlierFileOnlyWhenComplete) {
     rixtest::TempDir dir;
     rix::RecordingReporter rep;
