@@ -4,19 +4,18 @@
 
 namespace rix {
 
-Run::~Run() {
+void Run::DropOutputs() {
     // Outputs a run did not complete are removed, never left under their
     // names; the run's sinks are not owned and may be gone by now.
     ctx.sinks = RunSinks{};
     DiscardAllOutputs(*this);
-    log.output.reset();
-    log.file = nullptr;
+    log = DebugLog{};  // closes and removes an open log
 }
 
+Run::~Run() { DropOutputs(); }
+
 void Run::Reset() {
-    ctx.sinks = RunSinks{};
-    DiscardAllOutputs(*this);
-    log = DebugLog{};  // closes and removes an open log
+    DropOutputs();
     reader = ReaderState{};
     // Only the days set are stored: clearing is cheap.
     ClearJulianTable(julian);

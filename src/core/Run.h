@@ -41,6 +41,9 @@ struct Run {
     double currentTime = -1;
     // A failure inside a writer that must end the run (the read checks it).
     bool runFailed = false;
+
+private:
+    void DropOutputs();
 };
 
 }  // namespace rix

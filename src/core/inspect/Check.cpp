@@ -478,13 +478,13 @@ CheckReport CheckSetup(const ExtractRequest& request) {
         const bool intervalRead = ReadIntervalFields(intervalMessages, request.fromText, request.toText,
                                                      es.timeStampFormat, from, to, dates);
         auto timedContext = std::make_unique<Context>(rec);
-        auto timed = std::make_unique<Run>(*timedContext);
-        TimedPass pass = RunTimedPass(*timed, r.archive, es, from, to);
+        Run timed(*timedContext);
+        TimedPass pass = RunTimedPass(timed, r.archive, es, from, to);
         if (intervalRead && (dates.fromIsDate || dates.toIsDate)) {
             Context placingContext(intervalMessages);
             placingContext.extraction = es;
             Run placing(placingContext);
-            placing.julian = timed->julian;
+            placing.julian = timed.julian;
             if (PlaceIntervalDates(placing, dates, from, to))
                 pass.inside = pass.anyTimed && from <= pass.last && to >= pass.first;
         }
@@ -498,13 +498,13 @@ CheckReport CheckSetup(const ExtractRequest& request) {
             bool type2 = false;
             for (const LoggerInventory& l : r.inventory.loggers)
                 type2 = type2 || std::find(l.types.begin(), l.types.end(), 2) != l.types.end();
-            if (timed->julian.setCodes.empty() && timed->julian.dateLinesRefused > 0)
+            if (timed.julian.setCodes.empty() && timed.julian.dateLinesRefused > 0)
                 ck.Problem(r.esfFile, 2,
                            Format("the date/time channel %d carries %ld date line(s), all refused (impossible "
                                   "dates or times, or years outside 2000 to 2099): the time stamps would have "
                                   "no date",
-                                  es.dateTimeChannel, timed->julian.dateLinesRefused));
-            else if (pass.dateLines == 0 && type2 && !timed->julian.setCodes.empty())
+                                  es.dateTimeChannel, timed.julian.dateLinesRefused));
+            else if (pass.dateLines == 0 && type2 && !timed.julian.setCodes.empty())
                 ck.Warning(r.esfFile, 2,
                            Format("the date/time channel %d carries no date line the parser accepts; the days "
                                   "come from the type-2 packet headers",

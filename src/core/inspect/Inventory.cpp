@@ -66,14 +66,14 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
 
     RecordingReporter quiet;  // the reader reports nothing; a fresh program keeps it apart
     auto ctx = std::make_unique<Context>(quiet);
-    auto run = std::make_unique<Run>(*ctx);
+    Run run(*ctx);
     LoggerTally loggers[kLoggers];
     std::array<ChannelInventory, kChannelCount> channels{};
     // The times as the packets store them: no re-timing.
     PumpOptions options;
     options.retime = false;
     options.honourStop = false;
-    PacketPump pump(*run, stream, options);
+    PacketPump pump(run, stream, options);
     pump.Run([&](const PumpedPacket& pumped) {
         const ArchivePacket& packet = pumped.packet;
         const double time = pumped.readTime;
@@ -91,10 +91,10 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
         t.lastSequence = packet.sequence;
         l.lastTime = time;
         ++l.packets;
-        const int stored = run->reader.storedType;
+        const int stored = run.reader.storedType;
         if (stored >= 0 && stored <= 2) t.typeSeen[stored] = true;
         if (stored == 2) {
-            const std::string when = CalendarText(run->reader.storedYearDay, run->reader.storedMsOfDay);
+            const std::string when = CalendarText(run.reader.storedYearDay, run.reader.storedMsOfDay);
             if (l.firstCalendar.empty()) l.firstCalendar = when;
             l.lastCalendar = when;
         }
@@ -117,9 +117,9 @@ bool TakeInventory(const std::string& path, ArchiveInventory& inventory) {
         inventory.fault = stream.Fault();
         return false;
     }
-    inventory.badHeaders = run->reader.badHeaders;
-    inventory.skippedBytes = run->reader.skippedBytes;
-    inventory.truncatedEnd = run->reader.truncatedEnd;
+    inventory.badHeaders = run.reader.badHeaders;
+    inventory.skippedBytes = run.reader.skippedBytes;
+    inventory.truncatedEnd = run.reader.truncatedEnd;
 
     for (LoggerTally& t : loggers) {
         if (!t.seen) continue;
